@@ -1,0 +1,243 @@
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+
+// Runs the real binary in a fresh folder and looks at what a user sees.
+class tst_Cli : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void usage_data();
+    void usage();
+    void help();
+    void failures_data();
+    void failures();
+    void success();
+    void sameInputAndOutput();
+    void keepsLinkAndPermissions();
+    void fifoOutputIsWrittenInPlace();
+    void writeFailureKeepsOldOutput();
+    void readsPipe();
+
+private:
+    struct Run
+    {
+        int status = -1;
+        QByteArray out;
+        QByteArray err;
+    };
+    Run run(const QStringList &arguments, const QByteArray &input = QByteArray(),
+            const QString &program = QStringLiteral(CUEFOLD_BINARY));
+    Run runLimited(const QStringList &arguments, int fileSizeBlocks);
+    void write(const QString &name, const QByteArray &bytes);
+    QByteArray read(const QString &name);
+    QStringList entries();
+
+    std::unique_ptr<QTemporaryDir> dir;
+};
+
+static const QByteArray transcript = "00:00:01:00 - 00:00:02:12\nHello\n";
+static const QByteArray document = "WEBVTT\n\n00:00:01.000 --> 00:00:02.480\n<v Speaker>Hello\n\n";
+static const QByteArray usageLine = "Usage: cuefold --input input.txt --output output.vtt\n";
+
+void tst_Cli::init()
+{
+    dir.reset(new QTemporaryDir);
+    QVERIFY(dir->isValid());
+}
+
+tst_Cli::Run tst_Cli::run(const QStringList &arguments, const QByteArray &input,
+                          const QString &program)
+{
+    QProcess process;
+    process.setWorkingDirectory(dir->path());
+    process.start(program, arguments);
+    process.write(input);
+    process.closeWriteChannel();
+    if (!process.waitForFinished(60000) || process.exitStatus() != QProcess::NormalExit)
+        return {};
+    return {process.exitCode(), process.readAllStandardOutput(), process.readAllStandardError()};
+}
+
+// Writes fail past the limit instead of killing the process, as on a full disk.
+tst_Cli::Run tst_Cli::runLimited(const QStringList &arguments, int fileSizeBlocks)
+{
+    const QString script = QStringLiteral("trap '' XFSZ; ulimit -f %1; exec \"$0\" \"$@\"").arg(fileSizeBlocks);
+    return run(QStringList{QStringLiteral("-c"), script, QStringLiteral(CUEFOLD_BINARY)} + arguments,
+               QByteArray(), QStringLiteral("bash"));
+}
+
+void tst_Cli::write(const QString &name, const QByteArray &bytes)
+{
+    QFile file(dir->filePath(name));
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    QCOMPARE(file.write(bytes), bytes.size());
+}
+
+QByteArray tst_Cli::read(const QString &name)
+{
+    QFile file(dir->filePath(name));
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("(missing)");
+}
+
+QStringList tst_Cli::entries()
+{
+    return QDir(dir->path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::System,
+                                       QDir::Name);
+}
+
+void tst_Cli::usage_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::newRow("nothing") << QStringList();
+    QTest::newRow("input only") << QStringList{u"--input"_qs, u"in.txt"_qs};
+    QTest::newRow("output only") << QStringList{u"--output"_qs, u"out.vtt"_qs};
+    QTest::newRow("empty input") << QStringList{u"--input="_qs, u"--output"_qs, u"out.vtt"_qs};
+}
+
+void tst_Cli::usage()
+{
+    QFETCH(QStringList, arguments);
+    write(u"in.txt"_qs, transcript);
+    const Run result = run(arguments);
+    QCOMPARE(result.status, 1);
+    QCOMPARE(result.err, usageLine);
+    QCOMPARE(result.out, run({u"--help"_qs}).out);
+    QCOMPARE(entries(), QStringList{u"in.txt"_qs});
+}
+
+void tst_Cli::help()
+{
+    const Run result = run({u"--help"_qs});
+    QCOMPARE(result.status, 0);
+    QCOMPARE(result.err, QByteArray());
+    QVERIFY(result.out.startsWith("Usage: "));
+    QVERIFY(result.out.contains("Convert HH:MM:SS:FF transcripts into WebVTT\n"));
+    QVERIFY(result.out.contains("--input <file>"));
+    QVERIFY(result.out.contains("Path to the output VTT file"));
+
+    const Run unknown = run({u"--bogus"_qs});
+    QCOMPARE(unknown.status, 1);
+    QCOMPARE(unknown.err, QByteArray("cuefold: Unknown option 'bogus'.\n"));
+}
+
+void tst_Cli::failures_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QByteArray>("message");
+
+    QTest::newRow("missing input") << QStringList{u"--input"_qs, u"absent.txt"_qs, u"--output"_qs, u"out.vtt"_qs}
+                                   << QByteArray("Error reading input file: No such file or directory\n");
+    QTest::newRow("folder as input") << QStringList{u"--input"_qs, u"."_qs, u"--output"_qs, u"out.vtt"_qs}
+                                     << QByteArray("Error reading input file: file to open is a directory\n");
+    QTest::newRow("invalid UTF-8") << QStringList{u"--input"_qs, u"latin1.txt"_qs, u"--output"_qs, u"out.vtt"_qs}
+                                   << QByteArray("Error reading input file: invalid UTF-8 on line 3\n");
+    QTest::newRow("no such folder") << QStringList{u"--input"_qs, u"in.txt"_qs, u"--output"_qs, u"none/out.vtt"_qs}
+                                    << QByteArray("Error writing output file: No such file or directory\n");
+    QTest::newRow("folder as output") << QStringList{u"--input"_qs, u"in.txt"_qs, u"--output"_qs, u"sub"_qs}
+                                      << QByteArray("Error writing output file: Is a directory\n");
+}
+
+void tst_Cli::failures()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(QByteArray, message);
+    write(u"in.txt"_qs, transcript);
+    write(u"latin1.txt"_qs, "00:00:01:00 - 00:00:02:00\r\nok\r\ncaf\xE9\r\n");
+    write(u"out.vtt"_qs, "old");
+    QVERIFY(QDir(dir->path()).mkdir(u"sub"_qs));
+    const Run result = run(arguments);
+    QCOMPARE(result.err, message);
+    QCOMPARE(result.out, QByteArray());
+    QCOMPARE(result.status, 1);
+    QCOMPARE(read(u"out.vtt"_qs), QByteArray("old"));
+    QCOMPARE(entries(), (QStringList{u"in.txt"_qs, u"latin1.txt"_qs, u"out.vtt"_qs, u"sub"_qs}));
+}
+
+void tst_Cli::success()
+{
+    QVERIFY(QDir(dir->path()).mkdir(u"sub"_qs));
+    write(u"sub/in.txt"_qs, transcript);
+    const Run result = run({u"--input"_qs, u"sub/../sub/in.txt"_qs, u"--output=./out.vtt"_qs});
+    QCOMPARE(result.out, QByteArray("Successfully converted sub/../sub/in.txt to ./out.vtt\n"));
+    QCOMPARE(result.err, QByteArray());
+    QCOMPARE(result.status, 0);
+    QCOMPARE(read(u"out.vtt"_qs), document);
+
+    // The bundled example converts to its bundled result.
+    const QString example = QStringLiteral(CUEFOLD_EXAMPLES "/interview");
+    QCOMPARE(run({u"--input"_qs, example + u".txt"_qs, u"--output"_qs, u"example.vtt"_qs}).status, 0);
+    QFile expected(example + u".vtt"_qs);
+    QVERIFY(expected.open(QIODevice::ReadOnly));
+    QCOMPARE(read(u"example.vtt"_qs), expected.readAll());
+}
+
+void tst_Cli::sameInputAndOutput()
+{
+    write(u"both.txt"_qs, transcript);
+    QCOMPARE(run({u"--input"_qs, u"both.txt"_qs, u"--output"_qs, u"both.txt"_qs}).status, 0);
+    QCOMPARE(read(u"both.txt"_qs), document);
+}
+
+void tst_Cli::keepsLinkAndPermissions()
+{
+    write(u"in.txt"_qs, transcript);
+    write(u"target.vtt"_qs, "old");
+    const auto permissions = QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup;
+    QVERIFY(QFile::setPermissions(dir->filePath(u"target.vtt"_qs), permissions));
+    QVERIFY(QFile::link(u"target.vtt"_qs, dir->filePath(u"link.vtt"_qs)));
+
+    QCOMPARE(run({u"--input"_qs, u"in.txt"_qs, u"--output"_qs, u"link.vtt"_qs}).status, 0);
+    QVERIFY(QFileInfo(dir->filePath(u"link.vtt"_qs)).isSymLink());
+    QCOMPARE(read(u"target.vtt"_qs), document);
+    QCOMPARE(QFileInfo(dir->filePath(u"target.vtt"_qs)).permissions() & 0x7077, permissions);
+    QCOMPARE(entries(), (QStringList{u"in.txt"_qs, u"link.vtt"_qs, u"target.vtt"_qs}));
+}
+
+void tst_Cli::fifoOutputIsWrittenInPlace()
+{
+    write(u"in.txt"_qs, transcript);
+    const QString fifo = dir->filePath(u"out.fifo"_qs);
+    QCOMPARE(QProcess::execute(u"mkfifo"_qs, {fifo}), 0);
+
+    QProcess process;
+    process.setWorkingDirectory(dir->path());
+    process.start(QStringLiteral(CUEFOLD_BINARY), {u"--input"_qs, u"in.txt"_qs, u"--output"_qs, fifo});
+    QFile reader(fifo);
+    QVERIFY(reader.open(QIODevice::ReadOnly));
+    QCOMPARE(reader.readAll(), document);
+    QVERIFY(process.waitForFinished(60000));
+    QCOMPARE(process.exitCode(), 0);
+    QVERIFY(!QFileInfo(fifo).isFile());
+    QCOMPARE(entries(), (QStringList{u"in.txt"_qs, u"out.fifo"_qs}));
+}
+
+void tst_Cli::writeFailureKeepsOldOutput()
+{
+    QByteArray big = "00:00:01:00 - 00:00:02:00\n";
+    big += QByteArray(64 * 1024, 'x');
+    write(u"in.txt"_qs, big);
+    write(u"out.vtt"_qs, "old");
+    const Run result = runLimited({u"--input"_qs, u"in.txt"_qs, u"--output"_qs, u"out.vtt"_qs}, 16);
+    QCOMPARE(result.err, QByteArray("Error writing output file: File too large\n"));
+    QCOMPARE(result.out, QByteArray());
+    QCOMPARE(result.status, 1);
+    QCOMPARE(read(u"out.vtt"_qs), QByteArray("old"));
+    QCOMPARE(entries(), (QStringList{u"in.txt"_qs, u"out.vtt"_qs}));
+}
+
+void tst_Cli::readsPipe()
+{
+    const Run result = run({u"--input"_qs, u"/dev/stdin"_qs, u"--output"_qs, u"out.vtt"_qs},
+                           "\xEF\xBB\xBF" + transcript);
+    QCOMPARE(result.status, 0);
+    QCOMPARE(read(u"out.vtt"_qs), document);
+}
+
+QTEST_GUILESS_MAIN(tst_Cli)
+#include "tst_cli.moc"

@@ -1,0 +1,207 @@
+#include "decoding.h"
+#include "transcript.h"
+
+#include <QRandomGenerator>
+#include <QRegularExpression>
+#include <QStringDecoder>
+#include <QTest>
+
+class tst_Conversion : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void convertTranscript_data();
+    void convertTranscript();
+    void timestamps_data();
+    void timestamps();
+    void matcherAgreesWithPattern();
+    void decodeTranscript_data();
+    void decodeTranscript();
+    void utf8ValidityAgreesWithQt();
+};
+
+static const QString header = QStringLiteral("WEBVTT\n\n");
+
+void tst_Conversion::convertTranscript_data()
+{
+    QTest::addColumn<QString>("transcript");
+    QTest::addColumn<QString>("document");
+
+    const QString helloCue = header + u"00:00:01.000 --> 00:00:02.480\n<v Speaker>Hello world\n\n"_qs;
+    QTest::newRow("empty") << QString() << header;
+    QTest::newRow("no timing line") << u"just words\nand more\n"_qs << header;
+    QTest::newRow("timing without text") << u"00:00:01:00 - 00:00:02:00\n"_qs << header;
+    QTest::newRow("timing then blank lines")
+            << u"00:00:01:00 - 00:00:02:00\n \t\n\u00A0\u2028\n"_qs << header;
+    QTest::newRow("LF") << u"00:00:01:00 - 00:00:02:12\nHello\n  world  \n"_qs << helloCue;
+    QTest::newRow("CRLF") << u"00:00:01:00 - 00:00:02:12\r\nHello\r\n  world  \r\n"_qs << helloCue;
+    QTest::newRow("lone CR") << u"00:00:01:00 - 00:00:02:12\rHello\r  world  \r"_qs << helloCue;
+    QTest::newRow("mixed ends, no final end")
+            << u"00:00:01:00 - 00:00:02:12\r\n\rHello\n\r\nworld"_qs << helloCue;
+    QTest::newRow("text above first timing dropped")
+            << u"Title\n00:00:01:00 - 00:00:02:12\nHello world\n"_qs << helloCue;
+    QTest::newRow("two timings in a row")
+            << u"00:00:09:00 - 00:00:09:01\n00:00:01:00 - 00:00:02:12\nHello world\n"_qs << helloCue;
+    QTest::newRow("no spaces around hyphen")
+            << u"00:00:01:00-00:00:02:12\nHello world"_qs << helloCue;
+    QTest::newRow("tabs and vertical tab around hyphen")
+            << u"00:00:01:00\t\v- \f00:00:02:12\nHello world"_qs << helloCue;
+    QTest::newRow("text around the match dropped")
+            << u"Speaker A 00:00:01:00 - 00:00:02:12 (laughs)\nHello world"_qs << helloCue;
+    QTest::newRow("first match on the line counts")
+            << u"x00:00:01:00 - 00:00:02:12 - 00:00:07:00\nHello world"_qs << helloCue;
+    QTest::newRow("en dash is text")
+            << u"00:00:01:00 - 00:00:02:12\nHello world\n00:00:03:00 \u2013 00:00:04:00"_qs
+            << header + u"00:00:01.000 --> 00:00:02.480\n<v Speaker>Hello world 00:00:03:00 \u2013 00:00:04:00\n\n"_qs;
+    QTest::newRow("one-digit hours is text")
+            << u"00:00:01:00 - 00:00:02:12\nHello\n0:00:03:00 - 0:00:04:00"_qs
+            << header + u"00:00:01.000 --> 00:00:02.480\n<v Speaker>Hello 0:00:03:00 - 0:00:04:00\n\n"_qs;
+    QTest::newRow("no-break and ideographic space trimmed, inner space kept")
+            << u"00:00:01:00 - 00:00:02:12\n\u00A0Hello\u3000\n\u0085world\u2029"_qs << helloCue;
+    QTest::newRow("markup and ampersand kept, arrow escaped")
+            << u"00:00:01:00 - 00:00:02:00\n<b>a</b> & b --> c\n-->\n--->>"_qs
+            << header + u"00:00:01.000 --> 00:00:02.000\n<v Speaker><b>a</b> & b --&gt; c --&gt; ---&gt;>\n\n"_qs;
+    QTest::newRow("arrow split across lines is not an arrow")
+            << u"00:00:01:00 - 00:00:02:00\na --\n> b\n- ->"_qs
+            << header + u"00:00:01.000 --> 00:00:02.000\n<v Speaker>a -- > b - ->\n\n"_qs;
+    QTest::newRow("several cues, empty one skipped")
+            << u"00:00:01:00 - 00:00:02:00\nOne\n00:00:03:00 - 00:00:04:00\n\n00:00:05:00 - 00:00:06:24\nTwo\nlines\n"_qs
+            << header + u"00:00:01.000 --> 00:00:02.000\n<v Speaker>One\n\n"
+                        u"00:00:05.000 --> 00:00:06.960\n<v Speaker>Two lines\n\n"_qs;
+    QTest::newRow("end before start kept as written")
+            << u"00:00:05:00 - 00:00:01:00\nBackwards"_qs
+            << header + u"00:00:05.000 --> 00:00:01.000\n<v Speaker>Backwards\n\n"_qs;
+    QTest::newRow("NUL and surrogate pairs pass through")
+            << u"00:00:01:00 - 00:00:02:00\na\0b \U0001F600"_qs
+            << header + u"00:00:01.000 --> 00:00:02.000\n<v Speaker>a\0b \U0001F600\n\n"_qs;
+}
+
+void tst_Conversion::convertTranscript()
+{
+    QFETCH(QString, transcript);
+    QFETCH(QString, document);
+    QCOMPARE(::convertTranscript(transcript), document);
+}
+
+void tst_Conversion::timestamps_data()
+{
+    QTest::addColumn<QString>("timecode");
+    QTest::addColumn<QString>("timestamp");
+
+    for (int frame = 0; frame < 25; ++frame) {
+        QTest::addRow("frame %d", frame) << u"10:59:59:%1"_qs.arg(frame, 2, 10, QLatin1Char('0'))
+                                         << u"10:59:59.%1"_qs.arg(frame * 40, 3, 10, QLatin1Char('0'));
+    }
+    QTest::newRow("zero") << u"00:00:00:00"_qs << u"00:00:00.000"_qs;
+    QTest::newRow("frames carry") << u"00:00:01:30"_qs << u"00:00:02.200"_qs;
+    QTest::newRow("carry through every field") << u"00:59:59:25"_qs << u"01:00:00.000"_qs;
+    QTest::newRow("seconds carry") << u"00:00:75:00"_qs << u"00:01:15.000"_qs;
+    QTest::newRow("minutes carry") << u"00:60:00:00"_qs << u"01:00:00.000"_qs;
+    QTest::newRow("hours past 99") << u"99:99:99:99"_qs << u"100:40:42.960"_qs;
+}
+
+void tst_Conversion::timestamps()
+{
+    QFETCH(QString, timecode);
+    QFETCH(QString, timestamp);
+    const QString document = ::convertTranscript(timecode + u" - 00:00:00:00\nx"_qs);
+    QCOMPARE(document, header + timestamp + u" --> 00:00:00.000\n<v Speaker>x\n\n"_qs);
+}
+
+// The hand-written matcher must find exactly what the regular expression finds.
+void tst_Conversion::matcherAgreesWithPattern()
+{
+    const QRegularExpression pattern(
+            QStringLiteral(R"((\d{2}:\d{2}:\d{2}:\d{2})\s*-\s*(\d{2}:\d{2}:\d{2}:\d{2}))"));
+    // Pieces that make matches, near misses and look-alikes when strung together.
+    const QStringList pieces = {
+        u"0"_qs, u"12"_qs, u"9"_qs, u":"_qs, u"-"_qs, u" "_qs, u"\t"_qs, u"\v"_qs,
+        u"\f"_qs, u"\u00A0"_qs, u"\u2013"_qs, u"\u0660"_qs, u"\uFF11"_qs, u"a"_qs,
+        u"00:00:01:00"_qs, u"00:00:01:0"_qs, u"0:00:01:00"_qs, u"00:00:01:00 - "_qs,
+        u" - 00:00:02:00"_qs, u"00:00:01:00-00:00:02:00"_qs, u"00:00:01"_qs, u"--"_qs,
+    };
+    QRandomGenerator random(20261206);
+    int matches = 0;
+    for (int i = 0; i < 200000; ++i) {
+        QString line;
+        for (int n = random.bounded(1, 9); n > 0; --n)
+            line += pieces.at(random.bounded(pieces.size()));
+        const QRegularExpressionMatch expected = pattern.match(line);
+        const TimingMatch actual = findTiming(line);
+        const qsizetype start = expected.hasMatch() ? expected.capturedStart() : -1;
+        QVERIFY2(actual.start == start, qPrintable(line));
+        if (expected.hasMatch()) {
+            QCOMPARE(actual.length, expected.capturedLength());
+            ++matches;
+        }
+    }
+    QVERIFY(matches > 10000);
+}
+
+void tst_Conversion::decodeTranscript_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("error");
+
+    QTest::newRow("empty") << QByteArray() << QString() << QString();
+    QTest::newRow("UTF-8") << QByteArray("caf\xC3\xA9 \xE4\xB8\xAD \xF0\x9F\x98\x80")
+                           << u"caf\u00E9 \u4E2D \U0001F600"_qs << QString();
+    QTest::newRow("UTF-8 mark dropped, later one kept")
+            << QByteArray("\xEF\xBB\xBFx\xEF\xBB\xBF") << u"x\uFEFF"_qs << QString();
+    QTest::newRow("UTF-16LE") << QByteArray("\xFF\xFEh\0\xE9\0\x3D\xD8\x00\xDE", 10)
+                              << u"h\u00E9\U0001F600"_qs << QString();
+    QTest::newRow("UTF-16BE") << QByteArray("\xFE\xFF\0h\0\r", 6) << u"h\r"_qs << QString();
+    QTest::newRow("UTF-32LE") << QByteArray("\xFF\xFE\0\0h\0\0\0\0\xF6\x01\0", 12)
+                              << u"h\U0001F600"_qs << QString();
+    QTest::newRow("UTF-32BE") << QByteArray("\0\0\xFE\xFF\0\0\0h", 8) << u"h"_qs << QString();
+
+    const QString utf8Line3 = u"invalid UTF-8 on line 3"_qs;
+    QTest::newRow("Latin-1 byte") << QByteArray("a\nb\r\nc\xE9") << QString() << utf8Line3;
+    QTest::newRow("lone CR ends a line") << QByteArray("a\rb\r\xFF") << QString() << utf8Line3;
+    QTest::newRow("overlong") << QByteArray("\xC0\xAF") << QString() << u"invalid UTF-8 on line 1"_qs;
+    QTest::newRow("encoded surrogate") << QByteArray("\n\xED\xA0\x80") << QString()
+                                       << u"invalid UTF-8 on line 2"_qs;
+    QTest::newRow("above U+10FFFF") << QByteArray("\xF4\x90\x80\x80") << QString()
+                                    << u"invalid UTF-8 on line 1"_qs;
+    QTest::newRow("truncated at end") << QByteArray("ok\n\xE4\xB8") << QString()
+                                      << u"invalid UTF-8 on line 2"_qs;
+    QTest::newRow("UTF-16 lone low surrogate")
+            << QByteArray("\xFF\xFE\n\0\x00\xDC", 6) << QString() << u"invalid UTF-16 on line 2"_qs;
+    QTest::newRow("UTF-16 odd length") << QByteArray("\xFE\xFF\0a\0", 5) << QString()
+                                       << u"invalid UTF-16 on line 1"_qs;
+    QTest::newRow("UTF-32 out of range") << QByteArray("\0\0\xFE\xFF\0\x11\0\0", 8) << QString()
+                                         << u"invalid UTF-32 on line 1"_qs;
+}
+
+void tst_Conversion::decodeTranscript()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(QString, text);
+    QFETCH(QString, error);
+    QString actualError;
+    QCOMPARE(::decodeTranscript(bytes, &actualError), text);
+    QCOMPARE(actualError, error);
+}
+
+// What counts as bad UTF-8 must be what Qt's own decoder counts as bad.
+void tst_Conversion::utf8ValidityAgreesWithQt()
+{
+    QRandomGenerator random(61226);
+    const char alphabet[] = "a\n\x80\x8F\x90\x9F\xA0\xBF\xC0\xC1\xC2\xDF\xE0\xE1\xED\xEE\xEF"
+                            "\xF0\xF1\xF4\xF5\xFF";
+    for (int i = 0; i < 100000; ++i) {
+        QByteArray bytes = "a";
+        for (int n = random.bounded(1, 7); n > 0; --n)
+            bytes += alphabet[random.bounded(int(sizeof alphabet - 1))];
+        QStringDecoder qtDecoder(QStringConverter::Utf8, QStringConverter::Flag::Stateless);
+        const QString viaQt = qtDecoder(bytes);
+        QString error;
+        ::decodeTranscript(bytes, &error);
+        QVERIFY2(qtDecoder.hasError() == !error.isEmpty(), bytes.toHex().constData());
+    }
+}
+
+QTEST_APPLESS_MAIN(tst_Conversion)
+#include "tst_conversion.moc"
