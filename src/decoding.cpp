@@ -1,147 +1,218 @@
 #include "decoding.h"
 
 #include <QObject>
-#include <QStringDecoder>
 
 #include <cstring>
 
 namespace {
 
-struct Encoding
+bool isHighSurrogate(char32_t u)
 {
-    QStringConverter::Encoding id;
-    const char *name;
-    QByteArrayView bom;
-    int unitSize;
-    bool bigEndian;
-};
-
-// UTF-32LE comes before UTF-16LE: its mark starts with the UTF-16LE one.
-const Encoding encodings[] = {
-    {QStringConverter::Utf8, "UTF-8", "\xEF\xBB\xBF", 1, false},
-    {QStringConverter::Utf32LE, "UTF-32", QByteArrayView("\xFF\xFE\0\0", 4), 4, false},
-    {QStringConverter::Utf32BE, "UTF-32", QByteArrayView("\0\0\xFE\xFF", 4), 4, true},
-    {QStringConverter::Utf16LE, "UTF-16", "\xFF\xFE", 2, false},
-    {QStringConverter::Utf16BE, "UTF-16", "\xFE\xFF", 2, true},
-};
-
-quint32 unitAt(QByteArrayView bytes, qsizetype offset, const Encoding &encoding)
-{
-    quint32 unit = 0;
-    for (int i = 0; i < encoding.unitSize; ++i) {
-        const int shift = 8 * (encoding.bigEndian ? encoding.unitSize - 1 - i : i);
-        unit |= quint32(quint8(bytes[offset + i])) << shift;
-    }
-    return unit;
+    return u >= 0xD800 && u <= 0xDBFF;
 }
 
-// Offset of the first byte that does not belong to a well-formed UTF-8 sequence, or -1.
-qsizetype findInvalidUtf8(QByteArrayView bytes)
+bool isLowSurrogate(char32_t u)
 {
-    const auto *data = reinterpret_cast<const quint8 *>(bytes.data());
-    const qsizetype size = bytes.size();
-    qsizetype i = 0;
-    while (i < size) {
-        // Transcripts are mostly ASCII: step over it eight bytes at a time.
-        quint64 word;
-        while (i + 8 <= size && (std::memcpy(&word, data + i, 8), !(word & 0x8080808080808080u)))
-            i += 8;
-        if (i == size)
-            break;
-        const quint8 lead = data[i];
-        if (lead < 0x80) {
-            ++i;
-            continue;
-        }
-        int length = 0;
-        quint8 low = 0x80, high = 0xBF; // allowed range of the second byte
-        if (lead >= 0xC2 && lead <= 0xDF) {
-            length = 2;
-        } else if (lead >= 0xE0 && lead <= 0xEF) {
-            length = 3;
-            if (lead == 0xE0)
-                low = 0xA0; // overlong
-            else if (lead == 0xED)
-                high = 0x9F; // surrogates
-        } else if (lead >= 0xF0 && lead <= 0xF4) {
-            length = 4;
-            if (lead == 0xF0)
-                low = 0x90; // overlong
-            else if (lead == 0xF4)
-                high = 0x8F; // above U+10FFFF
-        } else {
-            return i;
-        }
-        if (i + length > size || data[i + 1] < low || data[i + 1] > high)
-            return i;
-        for (int k = 2; k < length; ++k) {
-            if ((data[i + k] & 0xC0) != 0x80)
-                return i;
-        }
-        i += length;
-    }
-    return -1;
+    return u >= 0xDC00 && u <= 0xDFFF;
 }
 
-qsizetype findInvalidUnits(QByteArrayView bytes, const Encoding &encoding)
+// LF, CR LF and a lone CR each end a line.
+qsizetype countLineEnds(QStringView text)
 {
-    const int unitSize = encoding.unitSize;
-    qsizetype i = 0;
-    for (; i + unitSize <= bytes.size(); i += unitSize) {
-        const quint32 unit = unitAt(bytes, i, encoding);
-        if (unitSize == 4) {
-            if (unit > 0x10FFFF || (unit >= 0xD800 && unit <= 0xDFFF))
-                return i;
-        } else if (unit >= 0xD800 && unit <= 0xDBFF) {
-            if (i + 4 > bytes.size() || (unitAt(bytes, i + 2, encoding) & 0xFC00) != 0xDC00)
-                return i;
-            i += 2;
-        } else if (unit >= 0xDC00 && unit <= 0xDFFF) {
-            return i;
-        }
+    qsizetype count = 0;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        if (text[i] == u'\n' || (text[i] == u'\r' && (i + 1 == text.size() || text[i + 1] != u'\n')))
+            ++count;
     }
-    return i < bytes.size() ? i : -1;
-}
-
-// Line of the unit at `offset`, counting LF, CR LF and a lone CR as one line end each.
-qsizetype lineAt(QByteArrayView bytes, qsizetype offset, const Encoding &encoding)
-{
-    qsizetype line = 1;
-    for (qsizetype i = 0; i < offset; i += encoding.unitSize) {
-        const quint32 unit = unitAt(bytes, i, encoding);
-        const qsizetype next = i + encoding.unitSize;
-        if (unit == '\n'
-            || (unit == '\r'
-                && (next + encoding.unitSize > bytes.size() || unitAt(bytes, next, encoding) != '\n')))
-            ++line;
-    }
-    return line;
+    return count;
 }
 
 } // namespace
 
-QString decodeTranscript(QByteArrayView bytes, QString *error)
+TranscriptDecoder::TranscriptDecoder(qsizetype sizeHint)
 {
-    const Encoding *encoding = &encodings[0];
-    for (const Encoding &candidate : encodings) {
-        if (bytes.startsWith(candidate.bom)) {
-            encoding = &candidate;
+    if (sizeHint > 0)
+        reserve(sizeHint + slack);
+}
+
+qsizetype TranscriptDecoder::used() const
+{
+    return m_text.isEmpty() ? 0 : m_out - reinterpret_cast<const char16_t *>(m_text.constData());
+}
+
+QString TranscriptDecoder::takeText()
+{
+    m_text.truncate(used());
+    m_out = nullptr;
+    return std::move(m_text);
+}
+
+// Room for `units` UTF-16 units in all. The text is kept at its full size, uninitialized
+// past m_out, so that decoding writes through a plain pointer.
+void TranscriptDecoder::reserve(qsizetype units)
+{
+    if (m_text.size() >= units)
+        return;
+    const qsizetype before = used();
+    m_text.resize(qMax(units, 2 * m_text.size()));
+    m_out = reinterpret_cast<char16_t *>(m_text.data()) + before;
+}
+
+void TranscriptDecoder::put(char32_t codePoint)
+{
+    if (codePoint < 0x10000) {
+        *m_out++ = char16_t(codePoint);
+    } else {
+        *m_out++ = char16_t(0xD7C0 + (codePoint >> 10));
+        *m_out++ = char16_t(0xDC00 | (codePoint & 0x3FF));
+    }
+}
+
+bool TranscriptDecoder::fail()
+{
+    static const char *const names[] = {"UTF-8", "UTF-8", "UTF-16", "UTF-16", "UTF-32", "UTF-32"};
+    m_error = QObject::tr("invalid %1 on line %2")
+                      .arg(QLatin1String(names[int(m_form)]))
+                      .arg(countLineEnds(QStringView(m_text).first(used())) + 1);
+    return false;
+}
+
+bool TranscriptDecoder::decode(QByteArrayView bytes)
+{
+    if (!m_error.isEmpty())
+        return false;
+    if (m_form != Form::Unknown)
+        return decodeBody(bytes);
+    m_head.append(bytes);
+    return m_head.size() < 4 || detectForm();
+}
+
+bool TranscriptDecoder::finish()
+{
+    if (!m_error.isEmpty() || (m_form == Form::Unknown && !detectForm()))
+        return false;
+    if (m_needed > 0 || m_unitBytes > 0 || m_highSurrogate)
+        return fail();
+    return true;
+}
+
+bool TranscriptDecoder::detectForm()
+{
+    struct Mark
+    {
+        QByteArrayView bytes;
+        Form form;
+    };
+    // UTF-32LE comes before UTF-16LE: its mark starts with the UTF-16LE one.
+    static const Mark marks[] = {
+        {"\xEF\xBB\xBF", Form::Utf8},
+        {QByteArrayView("\xFF\xFE\0\0", 4), Form::Utf32LE},
+        {QByteArrayView("\0\0\xFE\xFF", 4), Form::Utf32BE},
+        {"\xFF\xFE", Form::Utf16LE},
+        {"\xFE\xFF", Form::Utf16BE},
+    };
+    QByteArrayView body = m_head;
+    m_form = Form::Utf8;
+    for (const Mark &mark : marks) {
+        if (body.startsWith(mark.bytes)) {
+            m_form = mark.form;
+            body = body.sliced(mark.bytes.size());
             break;
         }
     }
-    if (bytes.startsWith(encoding->bom))
-        bytes = bytes.sliced(encoding->bom.size());
+    const bool ok = decodeBody(body);
+    m_head = QByteArray();
+    return ok;
+}
 
-    const qsizetype invalid = encoding->unitSize == 1 ? findInvalidUtf8(bytes)
-                                                      : findInvalidUnits(bytes, *encoding);
-    if (invalid >= 0) {
-        *error = QObject::tr("invalid %1 on line %2")
-                         .arg(QLatin1String(encoding->name))
-                         .arg(lineAt(bytes, invalid, *encoding));
-        return QString();
+bool TranscriptDecoder::decodeBody(QByteArrayView bytes)
+{
+    // No encoding gives more UTF-16 units than it takes bytes.
+    m_bytesSeen += bytes.size();
+    reserve(m_bytesSeen + slack);
+    const auto *p = reinterpret_cast<const uchar *>(bytes.data());
+    return m_form == Form::Utf8 ? decodeUtf8(p, p + bytes.size()) : decodeUnits(p, p + bytes.size());
+}
+
+bool TranscriptDecoder::decodeUtf8(const uchar *p, const uchar *end)
+{
+    while (p < end) {
+        if (m_needed == 0) {
+            // Transcripts are mostly ASCII: find the run eight bytes at a time, and widen it
+            // with the framework's vectorized Latin-1 decoder.
+            const uchar *run = p;
+            quint64 word;
+            while (end - p >= 8 && (std::memcpy(&word, p, 8), !(word & 0x8080808080808080u)))
+                p += 8;
+            while (p < end && *p < 0x80)
+                ++p;
+            if (p != run) {
+                const QByteArrayView ascii(run, p - run);
+                m_out = reinterpret_cast<char16_t *>(
+                        m_latin1.appendToBuffer(reinterpret_cast<QChar *>(m_out), ascii));
+            }
+            if (p == end)
+                break;
+            const uchar lead = *p++;
+            // The ranges of the well-formed sequences: no overlong forms, no surrogates,
+            // nothing above U+10FFFF.
+            if (lead >= 0xC2 && lead <= 0xDF) {
+                m_needed = 1;
+            } else if (lead >= 0xE0 && lead <= 0xEF) {
+                m_needed = 2;
+                m_low = lead == 0xE0 ? 0xA0 : 0x80;
+                m_high = lead == 0xED ? 0x9F : 0xBF;
+            } else if (lead >= 0xF0 && lead <= 0xF4) {
+                m_needed = 3;
+                m_low = lead == 0xF0 ? 0x90 : 0x80;
+                m_high = lead == 0xF4 ? 0x8F : 0xBF;
+            } else {
+                return fail();
+            }
+            m_codePoint = lead & (0x3F >> m_needed);
+            continue;
+        }
+        const uchar next = *p++;
+        if (next < m_low || next > m_high)
+            return fail();
+        m_codePoint = (m_codePoint << 6) | (next & 0x3F);
+        m_low = 0x80;
+        m_high = 0xBF;
+        if (--m_needed == 0)
+            put(m_codePoint);
     }
-    // A later U+FEFF is text (a zero-width no-break space), not a mark to drop.
-    QStringDecoder decoder(encoding->id, QStringConverter::Flag::Stateless
-                                   | QStringConverter::Flag::ConvertInitialBom);
-    return decoder(bytes);
+    return true;
+}
+
+bool TranscriptDecoder::decodeUnits(const uchar *p, const uchar *end)
+{
+    const bool bigEndian = m_form == Form::Utf16BE || m_form == Form::Utf32BE;
+    const int unitSize = m_form == Form::Utf16LE || m_form == Form::Utf16BE ? 2 : 4;
+    for (; p < end; ++p) {
+        const int shift = 8 * (bigEndian ? unitSize - 1 - m_unitBytes : m_unitBytes);
+        m_codePoint |= char32_t(*p) << shift;
+        if (++m_unitBytes < unitSize)
+            continue;
+        const char32_t unit = m_codePoint;
+        m_codePoint = 0;
+        m_unitBytes = 0;
+        if (unitSize == 4) {
+            if (unit > 0x10FFFF || isHighSurrogate(unit) || isLowSurrogate(unit))
+                return fail();
+            put(unit);
+        } else if (m_highSurrogate) {
+            if (!isLowSurrogate(unit))
+                return fail();
+            *m_out++ = m_highSurrogate;
+            *m_out++ = char16_t(unit);
+            m_highSurrogate = 0;
+        } else if (isHighSurrogate(unit)) {
+            m_highSurrogate = char16_t(unit);
+        } else if (isLowSurrogate(unit)) {
+            return fail();
+        } else {
+            *m_out++ = char16_t(unit);
+        }
+    }
+    return true;
 }

@@ -81,15 +81,24 @@ int main(int argc, char *argv[])
 
     QString transcript;
     {
-        // Bytes, not text mode: text mode would delete every carriage return.
+        // Bytes, not text mode: text mode would delete every carriage return. The bytes go
+        // through one small buffer, so that only the decoded text is ever held whole.
         QFile inputFile(inputPath);
         QString error;
-        if (inputFile.open(QIODevice::ReadOnly)) {
-            const QByteArray bytes = inputFile.readAll();
-            if (inputFile.error() != QFileDevice::NoError)
+        if (inputFile.open(QIODevice::ReadOnly | QIODevice::Unbuffered)) {
+            TranscriptDecoder decoder(inputFile.isSequential() ? 0 : inputFile.size());
+            QByteArray buffer(1 << 18, Qt::Uninitialized);
+            qint64 length;
+            while ((length = inputFile.read(buffer.data(), buffer.size())) > 0) {
+                if (!decoder.decode(QByteArrayView(buffer.constData(), length)))
+                    break;
+            }
+            if (length < 0)
                 error = inputFile.errorString();
+            else if (!decoder.finish())
+                error = decoder.error();
             else
-                transcript = decodeTranscript(bytes, &error);
+                transcript = decoder.takeText();
         } else {
             error = inputFile.errorString();
         }

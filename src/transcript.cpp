@@ -29,6 +29,24 @@ constexpr bool isScanStop(char16_t c)
     return c < 64 && (scanStops >> c) & 1;
 }
 
+// The first scan stop in [p, end), or end. Unrolled: this loop sees every character.
+const char16_t *findScanStop(const char16_t *p, const char16_t *end)
+{
+    for (; end - p >= 4; p += 4) {
+        if (isScanStop(p[0]))
+            return p;
+        if (isScanStop(p[1]))
+            return p + 1;
+        if (isScanStop(p[2]))
+            return p + 2;
+        if (isScanStop(p[3]))
+            return p + 3;
+    }
+    while (p < end && !isScanStop(*p))
+        ++p;
+    return p;
+}
+
 bool isTimecode(const char16_t *p)
 {
     return isDigit(p[0]) && isDigit(p[1]) && p[2] == u':' && isDigit(p[3]) && isDigit(p[4])
@@ -83,6 +101,11 @@ struct Writer
         std::copy(s.utf16(), s.utf16() + s.size(), p);
         p += s.size();
     }
+    template<size_t N>
+    void put(const char16_t (&literal)[N])
+    {
+        p = std::copy_n(literal, N - 1, p);
+    }
     void putNumber(qint64 value, int width)
     {
         char16_t digits[20];
@@ -102,6 +125,16 @@ struct Writer
 // every timestamp is valid WebVTT; in-range timecodes keep their fields as written.
 void convertTimestamp(const char16_t *timecode, Writer &out)
 {
+    const int frames = twoDigits(timecode + 9);
+    if (frames < 25 && twoDigits(timecode + 3) < 60 && twoDigits(timecode + 6) < 60) {
+        out.p = std::copy_n(timecode, 8, out.p);
+        const int milliseconds = frames * millisecondsPerFrame;
+        out.put(u'.');
+        out.put(char16_t(u'0' + milliseconds / 100));
+        out.put(char16_t(u'0' + milliseconds / 10 % 10));
+        out.put(char16_t(u'0' + milliseconds % 10));
+        return;
+    }
     const qint64 milliseconds = ((twoDigits(timecode) * 60 + twoDigits(timecode + 3)) * 60
                                  + twoDigits(timecode + 6)) * qint64(1000)
             + twoDigits(timecode + 9) * millisecondsPerFrame;
@@ -164,8 +197,7 @@ QString convertTranscript(const QString &transcript)
         const char16_t *firstColon = nullptr;
         bool mayHoldArrow = false;
         for (;; ++lineEnd) {
-            while (lineEnd < end && !isScanStop(*lineEnd))
-                ++lineEnd;
+            lineEnd = findScanStop(lineEnd, end);
             if (lineEnd == end || *lineEnd == u'\n' || *lineEnd == u'\r')
                 break;
             if (*lineEnd == u':') {

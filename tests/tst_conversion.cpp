@@ -16,12 +16,24 @@ private slots:
     void timestamps_data();
     void timestamps();
     void matcherAgreesWithPattern();
-    void decodeTranscript_data();
-    void decodeTranscript();
+    void decoding_data();
+    void decoding();
     void utf8ValidityAgreesWithQt();
 };
 
 static const QString header = QStringLiteral("WEBVTT\n\n");
+
+// Feeds the decoder in pieces of pieceSize bytes, as a reader would.
+static QString decode(const QByteArray &bytes, qsizetype pieceSize, QString *error)
+{
+    TranscriptDecoder decoder(pieceSize == 1 ? 0 : bytes.size());
+    for (qsizetype i = 0; i < bytes.size(); i += pieceSize) {
+        if (!decoder.decode(QByteArrayView(bytes).sliced(i, qMin(pieceSize, bytes.size() - i))))
+            break;
+    }
+    *error = decoder.finish() ? QString() : decoder.error();
+    return error->isEmpty() ? decoder.takeText() : QString();
+}
 
 void tst_Conversion::convertTranscript_data()
 {
@@ -139,7 +151,7 @@ void tst_Conversion::matcherAgreesWithPattern()
     QVERIFY(matches > 10000);
 }
 
-void tst_Conversion::decodeTranscript_data()
+void tst_Conversion::decoding_data()
 {
     QTest::addColumn<QByteArray>("bytes");
     QTest::addColumn<QString>("text");
@@ -175,14 +187,17 @@ void tst_Conversion::decodeTranscript_data()
                                          << u"invalid UTF-32 on line 1"_qs;
 }
 
-void tst_Conversion::decodeTranscript()
+void tst_Conversion::decoding()
 {
     QFETCH(QByteArray, bytes);
     QFETCH(QString, text);
     QFETCH(QString, error);
-    QString actualError;
-    QCOMPARE(::decodeTranscript(bytes, &actualError), text);
-    QCOMPARE(actualError, error);
+    // Whole, and cut at every byte: a character split between reads must not matter.
+    for (qsizetype pieceSize : {qMax(bytes.size(), qsizetype(1)), qsizetype(1), qsizetype(3)}) {
+        QString actualError;
+        QCOMPARE(decode(bytes, pieceSize, &actualError), text);
+        QCOMPARE(actualError, error);
+    }
 }
 
 // What counts as bad UTF-8 must be what Qt's own decoder counts as bad.
@@ -198,7 +213,7 @@ void tst_Conversion::utf8ValidityAgreesWithQt()
         QStringDecoder qtDecoder(QStringConverter::Utf8, QStringConverter::Flag::Stateless);
         const QString viaQt = qtDecoder(bytes);
         QString error;
-        ::decodeTranscript(bytes, &error);
+        decode(bytes, bytes.size(), &error);
         QVERIFY2(qtDecoder.hasError() == !error.isEmpty(), bytes.toHex().constData());
     }
 }
