@@ -16,7 +16,9 @@ namespace {
 // Encodes the document a slice at a time, so that no whole UTF-8 copy is ever held.
 bool writeDocument(QFileDevice &file, const QString &document)
 {
-    constexpr qsizetype sliceLength = 1 << 18;
+    // Buffers stay below the allocator's threshold for a fresh mapping: most transcripts are
+    // small, and their run time is mostly start-up.
+    constexpr qsizetype sliceLength = 1 << 15;
     QStringEncoder encoder(QStringConverter::Utf8);
     QByteArray buffer(encoder.requiredSpace(sliceLength), Qt::Uninitialized);
     for (qsizetype from = 0; from < document.size(); from += sliceLength) {
@@ -87,7 +89,7 @@ int main(int argc, char *argv[])
         QString error;
         if (inputFile.open(QIODevice::ReadOnly | QIODevice::Unbuffered)) {
             TranscriptDecoder decoder(inputFile.isSequential() ? 0 : inputFile.size());
-            QByteArray buffer(1 << 18, Qt::Uninitialized);
+            QByteArray buffer(1 << 16, Qt::Uninitialized);
             qint64 length;
             while ((length = inputFile.read(buffer.data(), buffer.size())) > 0) {
                 if (!decoder.decode(QByteArrayView(buffer.constData(), length)))

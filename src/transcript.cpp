@@ -22,29 +22,36 @@ constexpr quint64 bit(char16_t c)
 {
     return quint64(1) << c;
 }
-constexpr quint64 scanStops = bit(u'\n') | bit(u'\r') | bit(u':') | bit(u'>');
+constexpr quint64 lineEnds = bit(u'\n') | bit(u'\r');
 
-constexpr bool isScanStop(char16_t c)
+// The first character in [p, end) that is in `stops`, or end. Unrolled: this loop sees
+// every character of the transcript.
+const char16_t *findStop(const char16_t *p, const char16_t *end, quint64 stops)
 {
-    return c < 64 && (scanStops >> c) & 1;
-}
-
-// The first scan stop in [p, end), or end. Unrolled: this loop sees every character.
-const char16_t *findScanStop(const char16_t *p, const char16_t *end)
-{
+    const auto isStop = [stops](char16_t c) { return c < 64 && (stops >> c) & 1; };
     for (; end - p >= 4; p += 4) {
-        if (isScanStop(p[0]))
+        if (isStop(p[0]))
             return p;
-        if (isScanStop(p[1]))
+        if (isStop(p[1]))
             return p + 1;
-        if (isScanStop(p[2]))
+        if (isStop(p[2]))
             return p + 2;
-        if (isScanStop(p[3]))
+        if (isStop(p[3]))
             return p + 3;
     }
-    while (p < end && !isScanStop(*p))
+    while (p < end && !isStop(*p))
         ++p;
     return p;
+}
+
+// As QStringView::trimmed, without a call for every line.
+QStringView trimmed(const char16_t *begin, const char16_t *end)
+{
+    while (begin < end && QChar::isSpace(*begin))
+        ++begin;
+    while (end > begin && QChar::isSpace(end[-1]))
+        --end;
+    return QStringView(begin, end);
 }
 
 bool isTimecode(const char16_t *p)
@@ -193,19 +200,18 @@ QString convertTranscript(const QString &transcript)
     };
 
     while (p < end) {
-        const char16_t *lineEnd = p;
+        // Only the first colon (where a timing may start) and the first '>' (where an arrow
+        // may end) are of interest; each stops the scan once.
         const char16_t *firstColon = nullptr;
         bool mayHoldArrow = false;
-        for (;; ++lineEnd) {
-            lineEnd = findScanStop(lineEnd, end);
-            if (lineEnd == end || *lineEnd == u'\n' || *lineEnd == u'\r')
-                break;
-            if (*lineEnd == u':') {
-                if (!firstColon)
-                    firstColon = lineEnd;
-            } else {
+        quint64 stops = lineEnds | bit(u':') | bit(u'>');
+        const char16_t *lineEnd = p;
+        while ((lineEnd = findStop(lineEnd, end, stops)) < end && *lineEnd > u'\r') {
+            if (*lineEnd == u':')
+                firstColon = lineEnd;
+            else
                 mayHoldArrow = true;
-            }
+            stops &= ~bit(*lineEnd++);
         }
 
         const TimingMatch timing = firstColon ? findTimingFrom(p, lineEnd, firstColon) : TimingMatch();
@@ -219,7 +225,7 @@ QString convertTranscript(const QString &transcript)
             convertTimestamp(start + timing.length - timecodeLength, out);
             out.put(u"\n<v Speaker>");
         } else if (cueStart) {
-            const QStringView text = QStringView(p, lineEnd).trimmed();
+            const QStringView text = trimmed(p, lineEnd);
             if (!text.isEmpty()) {
                 if (cueHasText)
                     out.put(u' ');
