@@ -23,6 +23,8 @@ private slots:
     void fifoOutputIsWrittenInPlace();
     void writeFailureKeepsOldOutput();
     void readsPipe();
+    void hostileInput_data();
+    void hostileInput();
 
 private:
     struct Run
@@ -237,6 +239,40 @@ void tst_Cli::readsPipe()
                            "\xEF\xBB\xBF" + transcript);
     QCOMPARE(result.status, 0);
     QCOMPARE(read(u"out.vtt"_qs), document);
+}
+
+// Whatever the bytes, a valid document or a clear error, never a crash or a hang.
+void tst_Cli::hostileInput_data()
+{
+    QTest::addColumn<QByteArray>("input");
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QByteArray>("output"); // the document, or the error line
+
+    const QByteArray header = "WEBVTT\n\n";
+    const QByteArray timing = "00:00:01:00 - 00:00:02:00\n";
+    // A 1x1 PNG image.
+    const QByteArray png = QByteArray::fromHex(
+            "89504e470d0a1a0a0000000d49484452000000010000000108060000001f15c489"
+            "0000000d49444154789c63f8cfc0f01f0005000201a4d5b3d30000000049454e44ae426082");
+
+    QTest::newRow("100 MB without a line break") << QByteArray("word ").repeated(20'000'000) << 0 << header;
+    QTest::newRow("NUL bytes") << timing + QByteArray("a\0b\n\0\n", 6) << 0
+                               << header + QByteArray("00:00:01.000 --> 00:00:02.000\n<v Speaker>a\0b \0\n\n", 48);
+    QTest::newRow("image") << png << 1 << QByteArray("Error reading input file: invalid UTF-8 on line 1\n");
+    QTest::newRow("only timing lines") << timing.repeated(1'000'000) << 0 << header;
+    QTest::newRow("a million blank lines") << timing + QByteArray(" \t\r\n").repeated(1'000'000) + "end" << 0
+                                           << header + "00:00:01.000 --> 00:00:02.000\n<v Speaker>end\n\n";
+}
+
+void tst_Cli::hostileInput()
+{
+    QFETCH(QByteArray, input);
+    QFETCH(int, status);
+    QFETCH(QByteArray, output);
+    write(u"in.txt"_qs, input);
+    const Run result = run({u"--input"_qs, u"in.txt"_qs, u"--output"_qs, u"out.vtt"_qs});
+    QCOMPARE(result.status, status);
+    QCOMPARE(status == 0 ? read(u"out.vtt"_qs) : result.err, output);
 }
 
 QTEST_GUILESS_MAIN(tst_Cli)
