@@ -35,23 +35,76 @@ bool writeDocument(QFileDevice &file, const QString &document)
     return file.error() == QFileDevice::NoError;
 }
 
-// A regular file, or one yet to be made, is replaced whole or not at all. Anything else
-// (a FIFO, a terminal, a device) is written in place: replacing it would destroy it.
-QString saveDocument(const QString &path, const QString &document)
+bool isStandardOutput(const QString &path)
 {
-    const QFileInfo info(path);
-    if (info.exists() && !info.isFile()) {
+    const QString absolute = QFileInfo(path).absoluteFilePath();
+    return absolute == u"/dev/stdout" || absolute == u"/dev/fd/1" || absolute == u"/proc/self/fd/1";
+}
+
+// Devices, FIFOs and the names of open descriptors (/dev/fd/3) are written in place: replacing
+// them would destroy a device, or cut a file loose from the descriptor that names it.
+bool isWrittenInPlace(const QString &path)
+{
+    QFileInfo info(path);
+    for (int links = 0; links < 40; ++links) {
+        const QString absolute = info.absoluteFilePath();
+        if (absolute.startsWith(u"/dev/") || absolute.startsWith(u"/proc/"))
+            return true;
+        if (!info.isSymLink())
+            break;
+        info.setFile(info.symLinkTarget());
+    }
+    return info.exists() && !info.isFile();
+}
+
+// A regular file, or one yet to be made, is replaced whole or not at all.
+bool saveDocument(const QString &path, const QString &document, QString *error)
+{
+    if (isWrittenInPlace(path)) {
+        // Standard output is written through its own stream, so that the success line
+        // comes after the document; anything else is appended to, never truncated.
         QFile file(path);
-        if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)
-            || !writeDocument(file, document) || !file.flush())
-            return file.errorString();
-        return QString();
+        const bool opened = isStandardOutput(path) ? file.open(stdout, QIODevice::WriteOnly)
+                                                   : file.open(QIODevice::WriteOnly | QIODevice::Append);
+        if (opened && writeDocument(file, document) && file.flush())
+            return true;
+        *error = file.errorString();
+        return false;
     }
     QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)
-        || !writeDocument(file, document) || !file.commit())
-        return file.errorString();
-    return QString();
+    if (file.open(QIODevice::WriteOnly | QIODevice::Unbuffered) && writeDocument(file, document)
+        && file.commit())
+        return true;
+    *error = file.errorString();
+    return false;
+}
+
+bool readTranscript(const QString &path, QString *transcript, QString *error)
+{
+    // Bytes, not text mode: text mode would delete every carriage return. The bytes go
+    // through one small buffer, so that only the decoded text is ever held whole.
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly | QIODevice::Unbuffered)) {
+        *error = file.errorString();
+        return false;
+    }
+    TranscriptDecoder decoder(file.isSequential() ? 0 : file.size());
+    QByteArray buffer(1 << 16, Qt::Uninitialized);
+    qint64 length;
+    while ((length = file.read(buffer.data(), buffer.size())) > 0) {
+        if (!decoder.decode(QByteArrayView(buffer.constData(), length)))
+            break;
+    }
+    if (length < 0) {
+        *error = file.errorString();
+        return false;
+    }
+    if (!decoder.finish()) {
+        *error = decoder.error();
+        return false;
+    }
+    *transcript = decoder.takeText();
+    return true;
 }
 
 } // namespace
@@ -82,39 +135,16 @@ int main(int argc, char *argv[])
     }
 
     QString transcript;
-    {
-        // Bytes, not text mode: text mode would delete every carriage return. The bytes go
-        // through one small buffer, so that only the decoded text is ever held whole.
-        QFile inputFile(inputPath);
-        QString error;
-        if (inputFile.open(QIODevice::ReadOnly | QIODevice::Unbuffered)) {
-            TranscriptDecoder decoder(inputFile.isSequential() ? 0 : inputFile.size());
-            QByteArray buffer(1 << 16, Qt::Uninitialized);
-            qint64 length;
-            while ((length = inputFile.read(buffer.data(), buffer.size())) > 0) {
-                if (!decoder.decode(QByteArrayView(buffer.constData(), length)))
-                    break;
-            }
-            if (length < 0)
-                error = inputFile.errorString();
-            else if (!decoder.finish())
-                error = decoder.error();
-            else
-                transcript = decoder.takeText();
-        } else {
-            error = inputFile.errorString();
-        }
-        if (!error.isEmpty()) {
-            QTextStream(stderr) << QObject::tr("Error reading input file: %1\n").arg(error);
-            return 1;
-        }
+    QString error;
+    if (!readTranscript(inputPath, &transcript, &error)) {
+        QTextStream(stderr) << QObject::tr("Error reading input file: %1\n").arg(error);
+        return 1;
     }
 
     const QString document = convertTranscript(transcript);
     transcript.clear();
 
-    const QString error = saveDocument(outputPath, document);
-    if (!error.isEmpty()) {
+    if (!saveDocument(outputPath, document, &error)) {
         QTextStream(stderr) << QObject::tr("Error writing output file: %1\n").arg(error);
         return 1;
     }

@@ -21,6 +21,7 @@ private slots:
     void sameInputAndOutput();
     void keepsLinkAndPermissions();
     void fifoOutputIsWrittenInPlace();
+    void standardOutputKeepsItsFile();
     void writeFailureKeepsOldOutput();
     void readsPipe();
     void hostileInput_data();
@@ -217,6 +218,20 @@ void tst_Cli::fifoOutputIsWrittenInPlace()
     QCOMPARE(process.exitCode(), 0);
     QVERIFY(!QFileInfo(fifo).isFile());
     QCOMPARE(entries(), (QStringList{u"in.txt"_qs, u"out.fifo"_qs}));
+}
+
+// Replacing the file behind a shell's ">>" would throw away what it held.
+void tst_Cli::standardOutputKeepsItsFile()
+{
+    write(u"in.txt"_qs, transcript);
+    write(u"log.txt"_qs, "old\n");
+    QProcess process;
+    process.setWorkingDirectory(dir->path());
+    process.setStandardOutputFile(dir->filePath(u"log.txt"_qs), QIODevice::Append);
+    process.start(QStringLiteral(CUEFOLD_BINARY), {u"--input"_qs, u"in.txt"_qs, u"--output"_qs, u"/dev/stdout"_qs});
+    QVERIFY(process.waitForFinished(60000));
+    QCOMPARE(process.exitCode(), 0);
+    QCOMPARE(read(u"log.txt"_qs), "old\n" + document + "Successfully converted in.txt to /dev/stdout\n");
 }
 
 void tst_Cli::writeFailureKeepsOldOutput()

@@ -155,7 +155,12 @@ async function browse() {
     ], { stdio: 'ignore' });
     const timeout = new Promise((resolve) => setTimeout(() => resolve(null), 60000).unref());
     const results = await Promise.race([result, timeout]);
-    browser.kill('SIGKILL');
+    // Let the browser close its profile before the folder goes.
+    const exited = new Promise((resolve) => browser.once('exit', resolve));
+    browser.kill('SIGTERM');
+    const killer = setTimeout(() => browser.kill('SIGKILL'), 5000);
+    await exited;
+    clearTimeout(killer);
     server.close();
     if (!results) {
         fail('Chromium gave no result within 60 seconds');
@@ -187,7 +192,11 @@ async function browse() {
 }
 
 await browse();
-fs.rmSync(work, { recursive: true, force: true });
+try {
+    fs.rmSync(work, { recursive: true, force: true, maxRetries: 10, retryDelay: 100 });
+} catch (error) {
+    console.log(`note: could not remove ${work}: ${error.message}`);
+}
 for (const message of failures)
     console.log(`FAIL: ${message}`);
 console.log(failures.length ? `${failures.length} failures` : `all ${documents.length} documents pass`);
