@@ -70,9 +70,10 @@ void TranscriptDecoder::put(char32_t codePoint)
 
 bool TranscriptDecoder::fail()
 {
-    static const char *const names[] = {"UTF-8", "UTF-8", "UTF-16", "UTF-16", "UTF-32", "UTF-32"};
+    const bool utf16 = m_form == Form::Utf16LE || m_form == Form::Utf16BE;
+    const bool utf32 = m_form == Form::Utf32LE || m_form == Form::Utf32BE;
     m_error = QObject::tr("invalid %1 on line %2")
-                      .arg(QLatin1String(names[int(m_form)]))
+                      .arg(QLatin1String(utf16 ? "UTF-16" : utf32 ? "UTF-32" : "UTF-8"))
                       .arg(countLineEnds(QStringView(m_text).first(used())) + 1);
     return false;
 }

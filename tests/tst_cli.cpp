@@ -171,6 +171,9 @@ void tst_Cli::success()
     QCOMPARE(result.err, QByteArray());
     QCOMPARE(result.status, 0);
     QCOMPARE(read(u"out.vtt"_qs), document);
+    // A new file gets the permissions any new file gets here (0666 less the umask).
+    QCOMPARE(QFileInfo(dir->filePath(u"out.vtt"_qs)).permissions(),
+             QFileInfo(dir->filePath(u"sub/in.txt"_qs)).permissions());
 
     // The bundled example converts to its bundled result.
     const QString example = QStringLiteral(CUEFOLD_EXAMPLES "/interview");
