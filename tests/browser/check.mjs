@@ -62,7 +62,7 @@ function manyCues() {
 }
 
 const documents = [];
-const corpus = path.join(here, 'corpus');
+const corpus = path.join(here, '..', 'corpus');
 for (const file of fs.readdirSync(corpus).filter((f) => f.endsWith('.txt')).sort()) {
     const golden = fs.readFileSync(path.join(corpus, file.replace(/\.txt$/, '.vtt')), 'utf8');
     documents.push({ name: file, input: path.join(corpus, file), cues: cuesOf(golden), golden });
@@ -109,17 +109,9 @@ Promise.all(names.map((name, index) => new Promise((resolve) => {
 }))).then((results) => fetch('/result', { method: 'POST', body: JSON.stringify(results) }));
 </script>`;
 
-function findChromium() {
-    for (const name of ['chromium', 'chromium-browser']) {
-        if (spawnSync('sh', ['-c', `command -v ${name}`]).status === 0)
-            return name;
-    }
-    return null;
-}
-
 async function browse() {
-    const chromium = findChromium();
-    if (!chromium) {
+    const chromium = 'chromium';
+    if (spawnSync('sh', ['-c', `command -v ${chromium}`]).status !== 0) {
         if (process.env.CI) {
             fail('Chromium is not installed');
             return;
