@@ -193,10 +193,10 @@ QString convertTranscript(const QString &transcript)
     char16_t *cueStart = nullptr;
     bool cueHasText = false;
     const auto closeCue = [&] {
-        if (cueStart && !cueHasText)
-            out.p = cueStart;
-        else if (cueStart)
+        if (cueStart && cueHasText)
             out.put(u"\n\n");
+        else if (cueStart)
+            out.p = cueStart;
     };
 
     while (p < end) {
