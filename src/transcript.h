@@ -1,19 +1,104 @@
 #ifndef CUEFOLD_TRANSCRIPT_H
 #define CUEFOLD_TRANSCRIPT_H
 
-#include <QString>
-#include <QStringView>
+#include "timecode.h"
 
-// Turns a transcript of HH:MM:SS:FF timing lines and text lines into a WebVTT document.
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+#include <optional>
+
+// Turns a transcript of HH:MM:SS:FF timing lines and text lines into a WebVTT document, with
+// the default options.
 QString convertTranscript(const QString &transcript);
 
+struct ConversionOptions
+{
+    FrameRate rate;
+    bool startAuto = false;
+    std::optional<Timecode> start; // the video's first frame
+    int maxChars = 0; // 0: passages are not split
+    int maxLines = 0;
+    bool check = false; // report what may be wrong
+    bool strict = false; // the entry refuses a document with any warning
+};
+
+// Reads the conversion options in `arguments` ("--fps", "29.97", "--check", ...). Returns an
+// error message for a value out of its range, or an empty string.
+QString parseConversionOptions(const QStringList &arguments, ConversionOptions *options);
+
 // Where the timing pattern first matches in one line; start is -1 when it does not.
-// Public so that tests can hold the hand-written matcher against the regular expression.
 struct TimingMatch
 {
     qsizetype start = -1;
     qsizetype length = 0;
 };
-TimingMatch findTiming(QStringView line);
+TimingMatch findTiming(QByteArrayView line, bool dropFrame = false);
+
+// Converts UTF-8 text fed in pieces cut anywhere, writing the document as it is made. It holds
+// only the line at hand (and, when splitting, the passage at hand).
+class TranscriptConverter
+{
+public:
+    using Output = std::function<bool(QByteArrayView)>; // false once a write has failed
+    using Report = std::function<void(qint64 line, const QString &message)>;
+
+    TranscriptConverter(const ConversionOptions &options, Output output, Report report = {});
+    TranscriptConverter(const TranscriptConverter &) = delete;
+    TranscriptConverter &operator=(const TranscriptConverter &) = delete;
+
+    void feed(QByteArrayView text);
+    void finish();
+
+    qint64 lineNumber() const { return m_line + 1; } // the line the next byte belongs to
+    bool foundTiming() const { return m_foundTiming; }
+    bool outputFailed() const { return m_outputFailed; }
+
+private:
+    struct Passage
+    {
+        qint64 line = 0;
+        qint64 start = 0; // milliseconds
+        qint64 end = 0;
+        bool dropped = false; // ends before the video's first frame
+        bool clipped = false; // starts before it
+        bool hasText = false;
+        qsizetype visible = 0;
+    };
+
+    void takeLine(const char *begin, const char *end);
+    void takeTiming(const char *timing, qsizetype length);
+    void takeText(const char *begin, const char *end);
+    void closePassage();
+    void checkCue(qint64 line, qint64 start, qint64 end, qsizetype visible);
+    void checkNearTiming(const char *begin, const char *end);
+    void shortenDroppedLine();
+    void put(QByteArrayView bytes);
+    void putBytes(QByteArrayView bytes);
+    void putText(QByteArrayView text, bool hasArrowEnd);
+    void putCueTiming(qint64 start, qint64 end);
+    void flush();
+    void warn(qint64 line, const QString &message);
+
+    ConversionOptions m_options;
+    Output m_output;
+    Report m_report;
+    QByteArray m_out; // the document's next bytes, up to m_put
+    char *m_put = nullptr;
+    char *m_outEnd = nullptr;
+    QByteArray m_carry; // a line cut by the end of a piece
+    QByteArray m_passageText; // when splitting or dropping, the passage's text so far
+    std::optional<Passage> m_passage;
+    std::optional<qint64> m_startFrame;
+    qint64 m_line = 0; // lines ended so far
+    qint64 m_previousEnd = -1;
+    bool m_skipLineFeed = false; // the last piece ended in CR
+    bool m_foundTiming = false;
+    bool m_carryHasText = false;
+    bool m_reportedTextAbove = false;
+    bool m_outputFailed = false;
+};
 
 #endif

@@ -1,0 +1,152 @@
+#include "timecode.h"
+
+#include <algorithm>
+#include <array>
+
+namespace {
+
+struct NamedRate
+{
+    QStringView name;
+    FrameRate rate;
+};
+
+// The NTSC rates last 1001/1000 of their nominal frame; only they have drop frame.
+constexpr NamedRate rates[] = {
+    {u"23.976", {24, 24000, 1001, 0}}, {u"24", {24, 24, 1, 0}}, {u"25", {25, 25, 1, 0}},
+    {u"29.97", {30, 30000, 1001, 2}}, {u"30", {30, 30, 1, 0}}, {u"48", {48, 48, 1, 0}},
+    {u"50", {50, 50, 1, 0}}, {u"59.94", {60, 60000, 1001, 4}}, {u"60", {60, 60, 1, 0}},
+};
+
+char *writeNumber(char *out, qint64 value, int width)
+{
+    char digits[20];
+    int n = 0;
+    do {
+        digits[n++] = char('0' + value % 10);
+        value /= 10;
+    } while (value > 0);
+    for (int i = n; i < width; ++i)
+        *out++ = '0';
+    while (n > 0)
+        *out++ = digits[--n];
+    return out;
+}
+
+} // namespace
+
+std::optional<FrameRate> frameRateNamed(QStringView name)
+{
+    for (const NamedRate &named : rates) {
+        if (named.name == name)
+            return named.rate;
+    }
+    return std::nullopt;
+}
+
+QString Timecode::toString() const
+{
+    const QChar zero = u'0';
+    return QStringLiteral("%1:%2:%3%4%5")
+            .arg(hours, 2, 10, zero)
+            .arg(minutes, 2, 10, zero)
+            .arg(seconds, 2, 10, zero)
+            .arg(dropFrame ? u';' : u':')
+            .arg(frames, 2, 10, zero);
+}
+
+std::optional<Timecode> parseTimecode(QStringView text, const FrameRate &rate)
+{
+    if (text.size() != 11)
+        return std::nullopt;
+    int fields[4];
+    for (int i = 0; i < 4; ++i) {
+        const char16_t high = text[3 * i].unicode(), low = text[3 * i + 1].unicode();
+        if (high < u'0' || high > u'9' || low < u'0' || low > u'9')
+            return std::nullopt;
+        fields[i] = (high - u'0') * 10 + (low - u'0');
+    }
+    const bool dropFrame = text[8] == u';';
+    if (text[2] != u':' || text[5] != u':' || (text[8] != u':' && !(dropFrame && rate.allowsDropFrame())))
+        return std::nullopt;
+    return Timecode{fields[0], fields[1], fields[2], fields[3], dropFrame};
+}
+
+FramePosition framePosition(const Timecode &timecode, const FrameRate &rate)
+{
+    const qint64 perMinute = 60 * rate.nominal;
+    const qint64 label = ((qint64(timecode.hours) * 60 + timecode.minutes) * 60 + timecode.seconds)
+                    * rate.nominal + timecode.frames;
+    FramePosition position;
+    position.carried = timecode.frames >= rate.nominal || timecode.seconds >= 60 || timecode.minutes >= 60;
+    position.frame = label;
+    if (!position.carried && !timecode.dropFrame) {
+        position.readAs = timecode;
+        return position;
+    }
+    position.readAs = Timecode{int(label / (60 * perMinute)), int(label / perMinute % 60),
+                               int(label / rate.nominal % 60), int(label % rate.nominal),
+                               timecode.dropFrame};
+    if (!timecode.dropFrame)
+        return position;
+
+    // Drop frame skips the first labels of every minute but each tenth.
+    Timecode &t = position.readAs;
+    if (t.seconds == 0 && t.frames < rate.dropped && t.minutes % 10 != 0) {
+        t.frames = rate.dropped;
+        position.moved = true;
+    }
+    const qint64 minutes = qint64(t.hours) * 60 + t.minutes;
+    position.frame = (minutes * 60 + t.seconds) * rate.nominal + t.frames
+            - rate.dropped * (minutes - minutes / 10);
+    return position;
+}
+
+qint64 hourFrame(const FramePosition &position, const FrameRate &rate)
+{
+    return framePosition(Timecode{position.readAs.hours, 0, 0, 0, position.readAs.dropFrame}, rate).frame;
+}
+
+qint64 frameMilliseconds(qint64 frame, const FrameRate &rate)
+{
+    // frame * 1000 * denominator / numerator, rounded half up, in integers.
+    return (2 * frame * 1000 * rate.denominator + rate.numerator) / (2 * rate.numerator);
+}
+
+char *writeTimestamp(char *out, qint64 milliseconds)
+{
+    // Every cue has two timestamps: pairs of digits come from a table, not from divisions.
+    static constexpr auto pairs = [] {
+        std::array<char, 200> digits{};
+        for (int i = 0; i < 100; ++i) {
+            digits[2 * i] = char('0' + i / 10);
+            digits[2 * i + 1] = char('0' + i % 10);
+        }
+        return digits;
+    }();
+    const auto putPair = [&out](int value) { out = std::copy_n(&pairs[2 * value], 2, out); };
+    const qint64 hours = milliseconds / 3600000;
+    if (hours < 100)
+        putPair(int(hours));
+    else
+        out = writeNumber(out, hours, 2);
+    int rest = int(milliseconds - hours * 3600000);
+    const int minutes = rest / 60000;
+    rest -= minutes * 60000;
+    const int seconds = rest / 1000;
+    rest -= seconds * 1000;
+    *out++ = ':';
+    putPair(minutes);
+    *out++ = ':';
+    putPair(seconds);
+    *out++ = '.';
+    *out++ = char('0' + rest / 100);
+    putPair(rest % 100);
+    return out;
+}
+
+QString timestampText(qint64 milliseconds)
+{
+    char text[24];
+    return QString::fromLatin1(text, writeTimestamp(text, milliseconds) - text);
+}
