@@ -5,17 +5,16 @@
 //   node check.mjs CUEFOLD_BINARY
 //
 // Exits 77 (skipped) when Chromium is missing, unless CI is set: then that is a failure.
-import { spawn, spawnSync } from 'node:child_process';
+import { spawnSync } from 'node:child_process';
 import fs from 'node:fs';
-import http from 'node:http';
 import os from 'node:os';
 import path from 'node:path';
 import { fileURLToPath } from 'node:url';
+import { chromium } from 'playwright-core';
 import webvtt from 'webvtt-parser';
 
-const { WebVTTParser } = webvtt;
-const here = path.dirname(fileURLToPath(import.meta.url));
-const binary = process.argv[2];
+const executablePath = '/usr/bin/chromium';
+const corpus = fileURLToPath(new URL('../corpus/', import.meta.url));
 const work = fs.mkdtempSync(path.join(os.tmpdir(), 'cuefold-browser-'));
 const failures = [];
 const fail = (message) => failures.push(message);
@@ -31,163 +30,113 @@ const orderErrors = new Set([
     'End timestamp is not greater than start timestamp.',
 ]);
 
-function seconds(timestamp) {
-    const [h, m, s] = timestamp.split(':');
-    return Number(h) * 3600 + Number(m) * 60 + Number(s);
-}
+const seconds = (timestamp) => timestamp.split(':').reduce((sum, n) => sum * 60 + Number(n), 0);
+// The cues of a document in the one layout the converter writes; a cue's text may span lines.
+const cuesOf = (vtt) => vtt.replace(/\n+$/, '').split('\n\n').slice(1).map((block) => {
+    const [timing, ...lines] = block.split('\n');
+    const [start, end] = timing.split(/ --> | /);
+    return { start: seconds(start), end: seconds(end), text: lines.join('\n') };
+});
 
-// The cues of a document in the one layout the converter writes.
-function cuesOf(vtt) {
-    return vtt.split('\n\n').slice(1).filter((block) => block).map((block) => {
-        const [timing, text] = block.split('\n');
-        const [start, end] = timing.split(' --> ');
-        return { start: seconds(start), end: seconds(end), text };
-    });
-}
+const documents = fs.readdirSync(corpus).filter((f) => f.endsWith('.txt')).sort().map((name) => {
+    const stem = corpus + name.slice(0, -4);
+    const golden = fs.readFileSync(`${stem}.vtt`);
+    // One line of extra options, separated by single spaces.
+    const line = fs.existsSync(`${stem}.args`) ? fs.readFileSync(`${stem}.args`, 'utf8').split(/\r?\n/)[0] : '';
+    return { name, input: `${stem}.txt`, args: line ? line.split(' ') : [], cues: cuesOf(`${golden}`), golden };
+});
 
 // Many cues, with the expected ones worked out here rather than read from a golden file.
-function manyCues() {
-    const timecode = (frames) => [Math.floor(frames / 90000), Math.floor(frames / 1500) % 60,
-        Math.floor(frames / 25) % 60, frames % 25].map((n) => String(n).padStart(2, '0')).join(':');
-    let transcript = 'Generated\r\n';
-    const cues = [];
-    for (let i = 0; i < 1500; ++i) {
-        const start = i * 53 + (i % 25);
-        transcript += `${timecode(start)} - ${timecode(start + 40)}\r\n  cue ${i}\r\n`;
-        transcript += i % 10 === 0 ? '\r\n \t\r\nmore\r\n' : '';
-        cues.push({ start: start / 25, end: (start + 40) / 25,
-                    text: `<v Speaker>cue ${i}${i % 10 === 0 ? ' more' : ''}` });
-    }
-    return { transcript, cues };
+const timecode = (frames) => [Math.floor(frames / 90000), Math.floor(frames / 1500) % 60,
+    Math.floor(frames / 25) % 60, frames % 25].map((n) => String(n).padStart(2, '0')).join(':');
+const many = { name: 'many.txt', input: path.join(work, 'many.txt'), args: [], cues: [] };
+let transcript = 'Generated\r\n';
+for (let i = 0; i < 1500; ++i) {
+    const start = i * 53 + (i % 25);
+    transcript += `${timecode(start)} - ${timecode(start + 40)}\r\n  cue ${i}\r\n`;
+    transcript += i % 10 === 0 ? '\r\n \t\r\nmore\r\n' : '';
+    many.cues.push({ start: start / 25, end: (start + 40) / 25,
+                     text: `<v Speaker>cue ${i}${i % 10 === 0 ? ' more' : ''}` });
 }
+fs.writeFileSync(many.input, transcript);
+documents.push(many);
 
-const documents = [];
-const corpus = path.join(here, '..', 'corpus');
-for (const file of fs.readdirSync(corpus).filter((f) => f.endsWith('.txt')).sort()) {
-    const golden = fs.readFileSync(path.join(corpus, file.replace(/\.txt$/, '.vtt')), 'utf8');
-    documents.push({ name: file, input: path.join(corpus, file), cues: cuesOf(golden), golden });
-}
-const many = manyCues();
-fs.writeFileSync(path.join(work, 'many.txt'), many.transcript);
-documents.push({ name: 'many.txt', input: path.join(work, 'many.txt'), cues: many.cues });
-
-for (const [index, doc] of documents.entries()) {
-    doc.output = path.join(work, `${index}.vtt`);
-    const run = spawnSync(binary, ['--input', doc.input, '--output', doc.output], { encoding: 'utf8' });
+const output = path.join(work, 'out.vtt');
+for (const doc of documents) {
+    const run = spawnSync(process.argv[2], [...doc.args, '--input', doc.input, '--output', output],
+                          { encoding: 'utf8' });
     if (run.status !== 0) {
-        fail(`${doc.name}: cuefold exited ${run.status}: ${run.stderr}`);
+        fail(`${doc.name}: cuefold exited ${run.status ?? run.signal ?? run.error}: ${run.stderr?.trim()}`);
         continue;
     }
-    doc.vtt = fs.readFileSync(doc.output, 'utf8');
-    if (doc.golden !== undefined && doc.vtt !== doc.golden)
+    doc.vtt = fs.readFileSync(output);
+    if (doc.golden && !doc.vtt.equals(doc.golden))
         fail(`${doc.name}: the document differs from the expected one`);
-    const tree = new WebVTTParser().parse(doc.vtt);
-    for (const error of tree.errors) {
-        const allowed = markupErrors.has(error.message)
-            || (doc.name.startsWith('unordered') && orderErrors.has(error.message));
-        if (!allowed)
-            fail(`${doc.name}: validator, line ${error.line}: ${error.message}`);
+    const tree = new webvtt.WebVTTParser().parse(`${doc.vtt}`);
+    for (const { message, line } of tree.errors) {
+        if (!markupErrors.has(message) && !(doc.name.startsWith('unordered') && orderErrors.has(message)))
+            fail(`${doc.name}: validator, line ${line}: ${message}`);
     }
     if (tree.cues.length !== doc.cues.length)
         fail(`${doc.name}: validator found ${tree.cues.length} cues, expected ${doc.cues.length}`);
 }
+fs.rmSync(work, { recursive: true, force: true });
+const converted = documents.filter((doc) => doc.vtt);
 
-const page = `<!DOCTYPE html><meta charset="utf-8"><body><script>
-const names = ${JSON.stringify(documents.filter((d) => d.vtt !== undefined).map((d) => d.name))};
-Promise.all(names.map((name, index) => new Promise((resolve) => {
-    const video = document.createElement('video');
-    const track = document.createElement('track');
-    track.kind = 'subtitles';
-    track.src = '/vtt/' + index;
-    track.default = true;
-    track.onload = () => resolve([name, Array.from(track.track.cues,
-        (cue) => ({ start: cue.startTime, end: cue.endTime, text: cue.text }))]);
-    track.onerror = () => resolve([name, 'track failed to load']);
-    video.appendChild(track);
-    document.body.appendChild(video);
-    track.track.mode = 'hidden';
-}))).then((results) => fetch('/result', { method: 'POST', body: JSON.stringify(results) }));
-</script>`;
-
-async function browse() {
-    const chromium = 'chromium';
-    if (spawnSync('sh', ['-c', `command -v ${chromium}`]).status !== 0) {
-        if (process.env.CI) {
-            fail('Chromium is not installed');
-            return;
-        }
-        console.log('SKIP: Chromium is not installed');
-        process.exit(77);
-    }
-    let resolveResult;
-    const result = new Promise((resolve) => { resolveResult = resolve; });
-    const server = http.createServer((request, response) => {
-        if (request.url === '/') {
-            response.writeHead(200, { 'Content-Type': 'text/html; charset=utf-8' });
-            response.end(page);
-        } else if (request.url.startsWith('/vtt/')) {
-            const doc = documents[Number(request.url.slice(5))];
-            response.writeHead(200, { 'Content-Type': 'text/vtt; charset=utf-8' });
-            response.end(fs.readFileSync(doc.output));
-        } else if (request.url === '/result') {
-            let body = '';
-            request.on('data', (chunk) => { body += chunk; });
-            request.on('end', () => { response.end(); resolveResult(JSON.parse(body)); });
-        } else {
-            response.writeHead(404);
-            response.end();
-        }
-    });
-    await new Promise((resolve) => server.listen(0, '127.0.0.1', resolve));
-    const browser = spawn(chromium, [
-        '--headless', '--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run',
-        '--disable-background-networking', '--disable-component-update', '--disable-sync',
-        '--disable-dev-shm-usage', `--user-data-dir=${path.join(work, 'profile')}`,
-        `http://127.0.0.1:${server.address().port}/`,
-    ], { stdio: 'ignore' });
-    const timeout = new Promise((resolve) => setTimeout(() => resolve(null), 60000).unref());
-    const results = await Promise.race([result, timeout]);
-    // Let the browser close its profile before the folder goes.
-    const exited = new Promise((resolve) => browser.once('exit', resolve));
-    browser.kill('SIGTERM');
-    const killer = setTimeout(() => browser.kill('SIGKILL'), 5000);
-    await exited;
-    clearTimeout(killer);
-    server.close();
-    if (!results) {
-        fail('Chromium gave no result within 60 seconds');
-        return;
-    }
-    let cueCount = 0;
-    for (const [name, cues] of results) {
-        const doc = documents.find((d) => d.name === name);
-        if (!Array.isArray(cues)) {
-            fail(`${name}: Chromium: ${cues}`);
-            continue;
-        }
-        if (cues.length !== doc.cues.length)
-            fail(`${name}: Chromium shows ${cues.length} cues, expected ${doc.cues.length}`);
-        // A track lists its cues by start time, not in file order.
-        const order = (a, b) => a.start - b.start || a.end - b.end || (a.text < b.text ? -1 : 1);
-        const sorted = [...doc.cues].sort(order);
-        cues.sort(order).forEach((cue, i) => {
-            const expected = sorted[i];
-            if (!expected)
-                return;
-            if (Math.abs(cue.start - expected.start) > 1e-6 || Math.abs(cue.end - expected.end) > 1e-6
-                || cue.text !== expected.text)
-                fail(`${name}: cue ${i}: Chromium shows ${JSON.stringify(cue)}, expected ${JSON.stringify(expected)}`);
-        });
-        cueCount += cues.length;
-    }
-    console.log(`Chromium: ${results.length} documents, ${cueCount} cues checked`);
+// Runs in the page: a <track> per document, whose cues are kept once it has loaded.
+function loadTracks(count) {
+    Promise.all(Array.from({ length: count }, (_, index) => new Promise((resolve) => {
+        const video = document.body.appendChild(document.createElement('video'));
+        const track = video.appendChild(document.createElement('track'));
+        Object.assign(track, { kind: 'subtitles', src: `/vtt/${index}`, default: true });
+        track.onload = () => resolve(Array.from(track.track.cues,
+            (cue) => ({ start: cue.startTime, end: cue.endTime, text: cue.text })));
+        track.onerror = () => resolve('track failed to load');
+        track.track.mode = 'hidden';
+    }))).then((results) => { window.results = results; });
 }
 
-await browse();
+async function browse() {
+    const browser = await chromium.launch({ executablePath, args: ['--disable-gpu', '--disable-dev-shm-usage'] });
+    try {
+        const page = await browser.newPage();
+        page.setDefaultTimeout(60000);
+        await page.route('http://cuefold.test/**', (route) => {
+            const { pathname } = new URL(route.request().url());
+            const doc = converted[/^\/vtt\/(\d+)$/.exec(pathname)?.[1]];
+            return route.fulfill(pathname === '/' ? { contentType: 'text/html; charset=utf-8', body: '<body>' }
+                : doc ? { contentType: 'text/vtt; charset=utf-8', body: doc.vtt } : { status: 404 });
+        });
+        await page.goto('http://cuefold.test/');
+        await page.evaluate(loadTracks, converted.length);
+        return await (await page.waitForFunction(() => window.results)).jsonValue();
+    } finally {
+        await browser.close();
+    }
+}
+
+if (!fs.existsSync(executablePath) && !process.env.CI) {
+    console.log(`SKIP: ${executablePath} is not installed`);
+    process.exit(77);
+}
 try {
-    fs.rmSync(work, { recursive: true, force: true, maxRetries: 10, retryDelay: 100 });
+    const results = await browse();
+    let cueCount = 0;
+    // Milliseconds are all a document holds; a track lists cues by start time, not file order.
+    const key = (cue) => `${cue.start.toFixed(3)} ${cue.end.toFixed(3)} ${JSON.stringify(cue.text)}`;
+    converted.forEach((doc, index) => {
+        if (!Array.isArray(results[index]))
+            return fail(`${doc.name}: Chromium: ${results[index]}`);
+        const shown = results[index].map(key).sort(), wanted = doc.cues.map(key).sort();
+        const at = wanted.findIndex((cue, i) => cue !== shown[i]), i = at < 0 ? wanted.length : at;
+        if (i < shown.length || i < wanted.length)
+            fail(`${doc.name}: Chromium shows ${shown.length} cues, expected ${wanted.length}; `
+                 + `first difference: ${shown[i]} instead of ${wanted[i]}`);
+        cueCount += shown.length;
+    });
+    console.log(`Chromium: ${results.length} documents, ${cueCount} cues checked`);
 } catch (error) {
-    console.log(`note: could not remove ${work}: ${error.message}`);
+    fail(`Chromium: ${error.message}`);
 }
 for (const message of failures)
     console.log(`FAIL: ${message}`);
