@@ -8,6 +8,7 @@
 #include <QtEndian>
 
 #include <algorithm>
+#include <array>
 #include <cstring>
 
 namespace {
@@ -108,6 +109,24 @@ int twoDigits(const char *p)
     return (p[0] - '0') * 10 + (p[1] - '0');
 }
 
+// In range at 25 frames a second, where a timestamp keeps the fields as written.
+bool isPlainTimecode(const char *p)
+{
+    return twoDigits(p + 9) < 25 && twoDigits(p + 6) < 60 && twoDigits(p + 3) < 60;
+}
+
+char *writePlainTimestamp(char *out, const char *timecode)
+{
+    static constexpr auto thousandths = [] {
+        std::array<std::array<char, 4>, 25> table{};
+        for (int frame = 0; frame < 25; ++frame)
+            table[frame] = {'.', char('0' + frame * 40 / 100), char('0' + frame * 40 / 10 % 10), '0'};
+        return table;
+    }();
+    out = std::copy_n(timecode, 8, out);
+    return std::copy_n(thousandths[twoDigits(timecode + 9)].data(), 4, out);
+}
+
 Timecode timecodeAt(const char *p)
 {
     return Timecode{twoDigits(p), twoDigits(p + 3), twoDigits(p + 6), twoDigits(p + 9), p[8] == ';'};
@@ -203,13 +222,60 @@ QString parseConversionOptions(const QStringList &arguments, ConversionOptions *
     return QString();
 }
 
+inline void TranscriptConverter::putBytes(QByteArrayView bytes)
+{
+    if (bytes.size() > m_outEnd - m_put) {
+        flush();
+        if (bytes.size() > m_outEnd - m_put) {
+            put(bytes);
+            return;
+        }
+    }
+    std::memcpy(m_put, bytes.data(), bytes.size());
+    m_put += bytes.size();
+}
+
 TranscriptConverter::TranscriptConverter(const ConversionOptions &options, Output output, Report report)
-    : m_options(options), m_output(std::move(output)), m_report(std::move(report))
+    : m_options(options),
+      m_output(std::move(output)),
+      m_report(std::move(report)),
+      m_plain(options.rate.numerator == 25 && options.rate.denominator == 1 && !options.start
+              && !options.startAuto && !options.check && !options.maxChars)
 {
     m_out.resize(outputChunk);
     m_put = m_out.data();
     m_outEnd = m_put + m_out.size();
     putBytes("WEBVTT\n\n");
+}
+
+// A reader takes any line holding "-->" for a timing line, so the arrow's '>' is escaped.
+inline void TranscriptConverter::putText(QByteArrayView text, bool hasArrowEnd)
+{
+    const char *p = text.data();
+    const char *const end = p + text.size();
+    while (hasArrowEnd && p < end) {
+        const auto *arrowEnd = static_cast<const char *>(std::memchr(p, '>', end - p));
+        if (!arrowEnd)
+            break;
+        const bool isArrow = arrowEnd - text.data() >= 2 && arrowEnd[-1] == '-' && arrowEnd[-2] == '-';
+        putBytes(QByteArrayView(p, arrowEnd - p));
+        putBytes(isArrow ? "&gt;" : ">");
+        p = arrowEnd + 1;
+    }
+    putBytes(QByteArrayView(p, end - p));
+}
+
+// Steps over the line end at p: LF, CR LF, or a lone CR.
+inline const char *TranscriptConverter::endLine(const char *p, const char *end)
+{
+    ++m_line;
+    if (*p++ == '\r') {
+        if (p == end)
+            m_skipLineFeed = true;
+        else if (*p == '\n')
+            ++p;
+    }
+    return p;
 }
 
 void TranscriptConverter::feed(QByteArrayView text)
@@ -221,11 +287,35 @@ void TranscriptConverter::feed(QByteArrayView text)
         if (*p == '\n')
             ++p;
     }
+    // The line cut by the end of the last piece comes first.
+    if (!m_carry.isEmpty() && p < end) {
+        const char *lineEnd = qMin(find(p, end, '\n'), find(p, end, '\r'));
+        m_carry.append(p, lineEnd - p);
+        if (lineEnd == end) {
+            if (m_carry.size() > droppedLineLimit && (!m_passage || m_passage->dropped))
+                shortenDroppedLine();
+            return;
+        }
+        takeLine(m_carry.constData(), m_carry.constData() + m_carry.size());
+        m_carry.clear();
+        m_carryHasText = false;
+        p = endLine(lineEnd, end);
+    }
     // The library's vectorized search finds line ends; each one found is kept until passed, so
     // that a file of CR line ends is not searched again for LF at every line.
     const char *nextLineFeed = p - 1;
     const char *nextReturn = p - 1;
     while (p < end) {
+        // A line that starts with white space is often blank: that is told here, without a call.
+        if (isPatternSpace(*p)) {
+            const char *q = p;
+            while (q < end && (*q == ' ' || *q == '\t'))
+                ++q;
+            if (q < end && (*q == '\n' || *q == '\r')) {
+                p = endLine(q, end);
+                continue;
+            }
+        }
         if (nextLineFeed < p)
             nextLineFeed = find(p, end, '\n');
         if (nextReturn < p)
@@ -233,26 +323,10 @@ void TranscriptConverter::feed(QByteArrayView text)
         const char *lineEnd = qMin(nextLineFeed, nextReturn);
         if (lineEnd == end) {
             m_carry.append(p, end - p);
-            if (m_carry.size() > droppedLineLimit && (!m_passage || m_passage->dropped))
-                shortenDroppedLine();
             return;
         }
-        if (m_carry.isEmpty()) {
-            takeLine(p, lineEnd);
-        } else {
-            m_carry.append(p, lineEnd - p);
-            takeLine(m_carry.constData(), m_carry.constData() + m_carry.size());
-            m_carry.clear();
-            m_carryHasText = false;
-        }
-        ++m_line;
-        p = lineEnd + 1;
-        if (*lineEnd == '\r') {
-            if (p == end)
-                m_skipLineFeed = true;
-            else if (*p == '\n')
-                ++p;
-        }
+        takeLine(p, lineEnd);
+        p = endLine(lineEnd, end);
     }
 }
 
@@ -267,7 +341,8 @@ void TranscriptConverter::finish()
 }
 
 // A line whose text is dropped anyway need keep only the timing it holds, or the end that could
-// still start one; white space runs shrink to one space, which the pattern cannot tell apart.
+// still start one: a timecode, white space, a hyphen, white space, part of a timecode. White
+// space runs there shrink to one space, which the pattern cannot tell apart.
 void TranscriptConverter::shortenDroppedLine()
 {
     const bool dropFrame = m_options.rate.allowsDropFrame();
@@ -276,16 +351,31 @@ void TranscriptConverter::shortenDroppedLine()
         m_carry = m_carry.sliced(timing.start, timing.length) + ' ';
         return;
     }
+    const char *const text = m_carry.constData();
+    qsizetype from = qMax(qsizetype(0), m_carry.size() - shortestTiming);
+    const auto skipSpaces = [&] {
+        while (from > 0 && isPatternSpace(text[from - 1]))
+            --from;
+    };
+    skipSpaces();
+    if (from > 0 && text[from - 1] == '-') {
+        --from;
+        skipSpaces();
+    }
+    from = qMax(qsizetype(0), from - timecodeLength);
+    for (qsizetype i = 0; i < from && !m_carryHasText; ++i)
+        m_carryHasText = !isPatternSpace(text[i]);
+    m_carry.remove(0, from);
+
     char *out = m_carry.data();
     for (const char c : std::as_const(m_carry)) {
-        if (!isPatternSpace(c))
-            m_carryHasText = true;
-        else if (out > m_carry.data() && out[-1] == ' ')
+        if (isPatternSpace(c) && out > m_carry.data() && out[-1] == ' ')
             continue;
+        m_carryHasText = m_carryHasText || !isPatternSpace(c);
         *out++ = isPatternSpace(c) ? ' ' : c;
     }
     m_carry.truncate(out - m_carry.data());
-    qsizetype from = qMax(qsizetype(0), m_carry.size() - shortestTiming);
+    from = 0;
     while (from < m_carry.size() && !couldStartTiming(QByteArrayView(m_carry).sliced(from), dropFrame))
         ++from;
     m_carry.remove(0, from);
@@ -293,8 +383,9 @@ void TranscriptConverter::shortenDroppedLine()
 
 void TranscriptConverter::takeLine(const char *begin, const char *end)
 {
-    // Every timing has a colon as its third character: only those places are tried.
-    const char *firstColon = end - begin >= shortestTiming ? find(begin, end, ':') : end;
+    // Every timing has a colon as its third character: only those places are tried, and most
+    // timing lines start with theirs.
+    const char *firstColon = end - begin < shortestTiming ? end : begin[2] == ':' ? begin + 2 : find(begin, end, ':');
     if (firstColon != end) {
         const TimingMatch timing = findTimingFrom(begin, end, firstColon, m_options.rate.allowsDropFrame());
         if (timing.start >= 0) {
@@ -311,11 +402,22 @@ void TranscriptConverter::takeTiming(const char *timing, qsizetype length)
 {
     closePassage();
     m_foundTiming = true;
+    const char *const endTimecode = timing + length - timecodeLength;
+    Passage &passage = m_passage.emplace();
+    passage.line = lineNumber();
+    if (m_plain && isPlainTimecode(timing) && isPlainTimecode(endTimecode)) {
+        // Most transcripts: only the frames change, and no one asks for the times as numbers.
+        char *out = writePlainTimestamp(passage.timing, timing);
+        out = std::copy_n(" --> ", 5, out);
+        passage.timingLength = writePlainTimestamp(out, endTimecode) - passage.timing;
+        return;
+    }
+
     const FrameRate &rate = m_options.rate;
     const FramePosition start = framePosition(timecodeAt(timing), rate);
-    const FramePosition end = framePosition(timecodeAt(timing + length - timecodeLength), rate);
+    const FramePosition end = framePosition(timecodeAt(endTimecode), rate);
     if (m_options.check) {
-        for (const auto &[position, text] : {std::pair(start, timing), std::pair(end, timing + length - timecodeLength)}) {
+        for (const auto &[position, text] : {std::pair(start, timing), std::pair(end, endTimecode)}) {
             const QString written = QString::fromLatin1(text, timecodeLength);
             if (position.moved)
                 warn(lineNumber(), QObject::tr("%1 is not a drop-frame label; read as %2").arg(written, position.readAs.toString()));
@@ -330,13 +432,13 @@ void TranscriptConverter::takeTiming(const char *timing, qsizetype length)
         m_startFrame = m_options.startAuto ? hourFrame(start, rate)
                 : m_options.start          ? framePosition(*m_options.start, rate).frame
                                            : 0;
-    Passage passage;
-    passage.line = lineNumber();
     passage.start = frameMilliseconds(qMax(start.frame - *m_startFrame, qint64(0)), rate);
     passage.end = frameMilliseconds(qMax(end.frame - *m_startFrame, qint64(0)), rate);
     passage.dropped = shifted && end.frame <= *m_startFrame;
     passage.clipped = shifted && start.frame < *m_startFrame;
-    m_passage = passage;
+    char *out = writeTimestamp(passage.timing, passage.start);
+    out = std::copy_n(" --> ", 5, out);
+    passage.timingLength = writeTimestamp(out, passage.end) - passage.timing;
 }
 
 void TranscriptConverter::takeText(const char *begin, const char *end)
@@ -369,31 +471,17 @@ void TranscriptConverter::takeText(const char *begin, const char *end)
         }
     } else {
         // Written as it comes: the cue is known to exist once its first text arrives.
-        if (passage.hasText)
+        if (passage.hasText) {
             putBytes(" ");
-        else
-            putCueTiming(passage.start, passage.end);
+        } else {
+            putBytes(QByteArrayView(passage.timing, passage.timingLength));
+            putBytes("\n<v Speaker>");
+        }
         putText(text, hasArrowEnd);
     }
     passage.hasText = true;
 }
 
-// A reader takes any line holding "-->" for a timing line, so the arrow's '>' is escaped.
-void TranscriptConverter::putText(QByteArrayView text, bool hasArrowEnd)
-{
-    const char *p = text.data();
-    const char *const end = p + text.size();
-    while (hasArrowEnd && p < end) {
-        const auto *arrowEnd = static_cast<const char *>(std::memchr(p, '>', end - p));
-        if (!arrowEnd)
-            break;
-        const bool isArrow = arrowEnd - text.data() >= 2 && arrowEnd[-1] == '-' && arrowEnd[-2] == '-';
-        putBytes(QByteArrayView(p, arrowEnd - p));
-        putBytes(isArrow ? "&gt;" : ">");
-        p = arrowEnd + 1;
-    }
-    putBytes(QByteArrayView(p, end - p));
-}
 
 void TranscriptConverter::putCueTiming(qint64 start, qint64 end)
 {
@@ -405,25 +493,17 @@ void TranscriptConverter::putCueTiming(qint64 start, qint64 end)
     m_put = std::copy_n("\n<v Speaker>", 12, m_put);
 }
 
-void TranscriptConverter::putBytes(QByteArrayView bytes)
-{
-    if (bytes.size() > m_outEnd - m_put) {
-        flush();
-        if (bytes.size() > m_outEnd - m_put) {
-            put(bytes);
-            return;
-        }
-    }
-    std::memcpy(m_put, bytes.data(), bytes.size());
-    m_put += bytes.size();
-}
 
 void TranscriptConverter::closePassage()
 {
-    if (!m_passage)
-        return;
-    const Passage passage = *m_passage;
-    m_passage.reset();
+    if (m_passage) {
+        closePassage(*m_passage);
+        m_passage.reset();
+    }
+}
+
+void TranscriptConverter::closePassage(const Passage &passage)
+{
     if (!passage.hasText) {
         if (m_options.check)
             warn(passage.line, QObject::tr("the timing line has no text under it"));
@@ -444,7 +524,8 @@ void TranscriptConverter::closePassage()
 
     if (!m_options.maxChars) {
         putBytes("\n\n");
-        checkCue(passage.line, passage.start, passage.end, passage.visible);
+        if (m_options.check)
+            checkCue(passage.line, passage.start, passage.end, passage.visible);
         return;
     }
     // The passage's time is shared in proportion to what each cue shows, tiling it exactly.
@@ -464,7 +545,8 @@ void TranscriptConverter::closePassage()
         putCueTiming(duration <= 0 ? passage.start : from, to);
         putBytes(cue.text);
         putBytes("\n\n");
-        checkCue(passage.line, from, to, cue.visible);
+        if (m_options.check)
+            checkCue(passage.line, from, to, cue.visible);
         from = to;
     }
 }
@@ -472,7 +554,7 @@ void TranscriptConverter::closePassage()
 void TranscriptConverter::checkCue(qint64 line, qint64 start, qint64 end, qsizetype visible)
 {
     const qint64 duration = end - start;
-    if (!m_options.check || duration <= 0)
+    if (duration <= 0)
         return;
     if (visible * 1000 > 20 * duration)
         warn(line, QObject::tr("the cue shows %1 characters a second, more than 20")

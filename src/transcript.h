@@ -59,6 +59,7 @@ public:
 private:
     struct Passage
     {
+        Passage() {} // leaves `timing` as it is: it is written before it is read
         qint64 line = 0;
         qint64 start = 0; // milliseconds
         qint64 end = 0;
@@ -66,12 +67,16 @@ private:
         bool clipped = false; // starts before it
         bool hasText = false;
         qsizetype visible = 0;
+        char timing[64]; // "start --> end"
+        qsizetype timingLength = 0;
     };
 
+    const char *endLine(const char *p, const char *end);
     void takeLine(const char *begin, const char *end);
     void takeTiming(const char *timing, qsizetype length);
     void takeText(const char *begin, const char *end);
     void closePassage();
+    void closePassage(const Passage &passage);
     void checkCue(qint64 line, qint64 start, qint64 end, qsizetype visible);
     void checkNearTiming(const char *begin, const char *end);
     void shortenDroppedLine();
@@ -85,6 +90,7 @@ private:
     ConversionOptions m_options;
     Output m_output;
     Report m_report;
+    bool m_plain; // 25 frames a second, as written: the times are needed as text only
     QByteArray m_out; // the document's next bytes, up to m_put
     char *m_put = nullptr;
     char *m_outEnd = nullptr;
