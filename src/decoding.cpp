@@ -190,10 +190,9 @@ qsizetype TranscriptDecoder::decodeUnits(const uchar *begin, const uchar *end, b
     return p - begin;
 }
 
-bool readTranscript(QIODevice &input, TranscriptConverter &converter, QString *error)
+bool readTranscript(QIODevice &input, TranscriptConverter &converter, QString *error, qsizetype pieceSize)
 {
     // One small buffer, whatever the input's size; a character cut by a read is carried over.
-    constexpr qsizetype pieceSize = 1 << 16;
     QByteArray buffer(pieceSize + 8, Qt::Uninitialized);
     TranscriptDecoder decoder;
     qsizetype kept = 0;

@@ -30,8 +30,10 @@ private:
     QByteArray m_buffer; // UTF-8 made from UTF-16 or UTF-32
 };
 
-// Reads `input` to its end and hands its text to `converter`. False, with *error set, when the
-// input cannot be read or is not valid in its encoding ("invalid UTF-8 on line 12").
-bool readTranscript(QIODevice &input, TranscriptConverter &converter, QString *error);
+// Reads `input` to its end, pieceSize bytes at a time, and hands its text to `converter`. False,
+// with *error set, when the input cannot be read or is not valid in its encoding ("invalid
+// UTF-8 on line 12").
+bool readTranscript(QIODevice &input, TranscriptConverter &converter, QString *error,
+                    qsizetype pieceSize = 1 << 16);
 
 #endif

@@ -51,7 +51,7 @@ QString Timecode::toString() const
             .arg(hours, 2, 10, zero)
             .arg(minutes, 2, 10, zero)
             .arg(seconds, 2, 10, zero)
-            .arg(dropFrame ? u';' : u':')
+            .arg(QChar(dropFrame ? u';' : u':'))
             .arg(frames, 2, 10, zero);
 }
 
