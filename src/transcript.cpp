@@ -149,9 +149,13 @@ char32_t codePointAt(const char *p, int *length)
 // As QString::trimmed, on UTF-8.
 QByteArrayView trimmed(const char *begin, const char *end)
 {
-    int length = 1;
-    while (begin < end && (uchar(*begin) < 0x80 ? isPatternSpace(*begin) : QChar::isSpace(codePointAt(begin, &length))))
+    while (begin < end) {
+        int length = 1;
+        if (uchar(*begin) < 0x80 ? !isPatternSpace(*begin) : !QChar::isSpace(codePointAt(begin, &length)))
+            break;
         begin += length;
+    }
+    int length;
     while (end > begin) {
         const char *last = end - 1;
         if (uchar(*last) < 0x80) {
@@ -280,6 +284,8 @@ inline const char *TranscriptConverter::endLine(const char *p, const char *end)
 
 void TranscriptConverter::feed(QByteArrayView text)
 {
+    if (text.isEmpty())
+        return;
     const char *p = text.data();
     const char *const end = p + text.size();
     if (m_skipLineFeed && p < end) {

@@ -1,38 +1,53 @@
 #include "decoding.h"
 #include "transcript.h"
 
+#include <QBuffer>
 #include <QDir>
-#include <QFile>
-#include <QRandomGenerator>
-#include <QRegularExpression>
+#include <QStringEncoder>
 #include <QTest>
 
+#include <cmath>
+
+// The formats, through the decoder and the converter as the program drives them.
 class tst_Conversion : public QObject
 {
     Q_OBJECT
 
 private slots:
-    void convertTranscript_data();
-    void convertTranscript();
-    void timestamps_data();
-    void timestamps();
-    void matcherAgreesWithPattern();
+    void corpus_data();
+    void corpus();
     void decoding_data();
     void decoding();
+    void frameRates_data();
+    void frameRates();
 };
 
-static const QString header = QStringLiteral("WEBVTT\n\n");
-
-// Feeds the decoder in pieces of pieceSize bytes, as a reader would.
-static QString decode(const QByteArray &bytes, qsizetype pieceSize, QString *error)
+struct Result
 {
-    TranscriptDecoder decoder(pieceSize == 1 ? 0 : bytes.size());
-    for (qsizetype i = 0; i < bytes.size(); i += pieceSize) {
-        if (!decoder.decode(QByteArrayView(bytes).sliced(i, qMin(pieceSize, bytes.size() - i))))
-            break;
-    }
-    *error = decoder.finish() ? QString() : decoder.error();
-    return error->isEmpty() ? decoder.takeText() : QString();
+    QByteArray document;
+    QByteArray diagnostics;
+    QString error;
+};
+
+// Reads `bytes` as the program reads a file, pieceSize bytes at a time.
+static Result convert(const QByteArray &bytes, const ConversionOptions &options, qsizetype pieceSize,
+                      const QString &name = QString())
+{
+    Result result;
+    TranscriptConverter converter(
+            options,
+            [&](QByteArrayView bytes) {
+                result.document += bytes;
+                return true;
+            },
+            [&](qint64 line, const QString &message) {
+                result.diagnostics += u"%1:%2: warning: %3\n"_qs.arg(name).arg(line).arg(message).toUtf8();
+            });
+    QBuffer input;
+    input.setData(bytes);
+    input.open(QIODevice::ReadOnly);
+    readTranscript(input, converter, &result.error, pieceSize);
+    return result;
 }
 
 static QByteArray readFile(const QString &path)
@@ -41,134 +56,160 @@ static QByteArray readFile(const QString &path)
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
-void tst_Conversion::convertTranscript_data()
+void tst_Conversion::corpus_data()
 {
-    QTest::addColumn<QString>("transcript");
-    QTest::addColumn<QString>("document");
-
-    // The shared corpus: each transcript beside the document it must give, byte for byte.
+    QTest::addColumn<QString>("name");
     const QDir corpus(QStringLiteral(CUEFOLD_CORPUS));
-    const QStringList names = corpus.entryList({u"*.txt"_qs}, QDir::Files, QDir::Name);
-    QVERIFY(names.size() >= 10);
-    for (const QString &name : names) {
-        QString error;
-        const QString transcript = decode(readFile(corpus.filePath(name)), 1 << 16, &error);
-        QVERIFY2(error.isEmpty(), qPrintable(error));
-        const QByteArray document = readFile(corpus.filePath(name.chopped(4) + u".vtt"_qs));
-        QTest::newRow(qPrintable(name)) << transcript << QString::fromUtf8(document);
+    for (const QString &name : corpus.entryList({u"*.txt"_qs}, QDir::Files, QDir::Name))
+        QTest::newRow(qPrintable(name)) << name;
+}
+
+// Each transcript gives its document and diagnostics, however the reads cut it.
+void tst_Conversion::corpus()
+{
+    QFETCH(QString, name);
+    const QDir corpus(QStringLiteral(CUEFOLD_CORPUS));
+    const QString stem = corpus.filePath(name.chopped(4));
+    ConversionOptions options;
+    const QStringList arguments = QString::fromUtf8(readFile(stem + u".args"_qs)).trimmed().split(u' ', Qt::SkipEmptyParts);
+    QCOMPARE(parseConversionOptions(arguments, &options), QString());
+    QByteArray diagnostics;
+    for (const QByteArray &line : readFile(stem + u".err"_qs).split('\n')) {
+        if (!line.isEmpty() && !line.startsWith("cuefold: "))
+            diagnostics += line + '\n';
     }
-    // Text no browser would show as written.
-    QTest::newRow("NUL and surrogate pairs pass through")
-            << u"00:00:01:00 - 00:00:02:00\na\0b \U0001F600"_qs
-            << header + u"00:00:01.000 --> 00:00:02.000\n<v Speaker>a\0b \U0001F600\n\n"_qs;
-}
-
-void tst_Conversion::convertTranscript()
-{
-    QFETCH(QString, transcript);
-    QFETCH(QString, document);
-    QCOMPARE(::convertTranscript(transcript), document);
-}
-
-void tst_Conversion::timestamps_data()
-{
-    QTest::addColumn<QString>("timecode");
-    QTest::addColumn<QString>("timestamp");
-
-    for (int frame = 0; frame < 25; ++frame) {
-        QTest::addRow("frame %d", frame) << u"10:59:59:%1"_qs.arg(frame, 2, 10, QLatin1Char('0'))
-                                         << u"10:59:59.%1"_qs.arg(frame * 40, 3, 10, QLatin1Char('0'));
+    const QByteArray transcript = readFile(corpus.filePath(name));
+    for (qsizetype pieceSize : {1, 2, 3, 7, 1 << 16}) {
+        const Result result = convert(transcript, options, pieceSize, name);
+        QCOMPARE(result.error, QString());
+        QCOMPARE(result.document, readFile(stem + u".vtt"_qs));
+        QCOMPARE(result.diagnostics, diagnostics);
     }
-    QTest::newRow("zero") << u"00:00:00:00"_qs << u"00:00:00.000"_qs;
-    QTest::newRow("carry through every field") << u"00:59:59:25"_qs << u"01:00:00.000"_qs;
-    QTest::newRow("minutes carry") << u"00:60:00:00"_qs << u"01:00:00.000"_qs;
-    QTest::newRow("hours past 99") << u"99:99:99:99"_qs << u"100:40:42.960"_qs;
-}
-
-void tst_Conversion::timestamps()
-{
-    QFETCH(QString, timecode);
-    QFETCH(QString, timestamp);
-    const QString document = ::convertTranscript(timecode + u" - 00:00:00:00\nx"_qs);
-    QCOMPARE(document, header + timestamp + u" --> 00:00:00.000\n<v Speaker>x\n\n"_qs);
-}
-
-// The hand-written matcher must find exactly what the regular expression finds.
-void tst_Conversion::matcherAgreesWithPattern()
-{
-    const QRegularExpression pattern(
-            QStringLiteral(R"((\d{2}:\d{2}:\d{2}:\d{2})\s*-\s*(\d{2}:\d{2}:\d{2}:\d{2}))"));
-    // Pieces that make matches, near misses and look-alikes when strung together.
-    const QStringList pieces = {
-        u"0"_qs, u"12"_qs, u"9"_qs, u":"_qs, u"-"_qs, u" "_qs, u"\t"_qs, u"\v"_qs,
-        u"\f"_qs, u"\u00A0"_qs, u"\u2013"_qs, u"\u0660"_qs, u"\uFF11"_qs, u"a"_qs,
-        u"00:00:01:00"_qs, u"00:00:01:0"_qs, u"0:00:01:00"_qs, u"00:00:01:00 - "_qs,
-        u" - 00:00:02:00"_qs, u"00:00:01:00-00:00:02:00"_qs, u"00:00:01"_qs, u"--"_qs,
-    };
-    QRandomGenerator random(20261206);
-    int matches = 0;
-    for (int i = 0; i < 200000; ++i) {
-        QString line;
-        for (int n = random.bounded(1, 9); n > 0; --n)
-            line += pieces.at(random.bounded(pieces.size()));
-        const QRegularExpressionMatch expected = pattern.match(line);
-        const TimingMatch actual = findTiming(line);
-        const qsizetype start = expected.hasMatch() ? expected.capturedStart() : -1;
-        QVERIFY2(actual.start == start, qPrintable(line));
-        if (expected.hasMatch()) {
-            QCOMPARE(actual.length, expected.capturedLength());
-            ++matches;
-        }
-    }
-    QVERIFY(matches > 10000);
 }
 
 void tst_Conversion::decoding_data()
 {
+    QTest::addColumn<QString>("encoding"); // of a timing line and a byte-order mark before the bytes
     QTest::addColumn<QByteArray>("bytes");
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<QString>("error");
+    QTest::addColumn<QString>("expected"); // the cue's text, or the error
 
-    QTest::newRow("empty") << QByteArray() << QString() << QString();
-    QTest::newRow("UTF-8") << QByteArray("caf\xC3\xA9 \xE4\xB8\xAD \xF0\x9F\x98\x80")
-                           << u"caf\u00E9 \u4E2D \U0001F600"_qs << QString();
-    QTest::newRow("UTF-8 mark dropped, later one kept")
-            << QByteArray("\xEF\xBB\xBFx\xEF\xBB\xBF") << u"x\uFEFF"_qs << QString();
-    QTest::newRow("UTF-16LE") << QByteArray("\xFF\xFEh\0\xE9\0\x3D\xD8\x00\xDE", 10)
-                              << u"h\u00E9\U0001F600"_qs << QString();
-    QTest::newRow("UTF-16BE") << QByteArray("\xFE\xFF\0h\0\r", 6) << u"h\r"_qs << QString();
-    QTest::newRow("UTF-32LE") << QByteArray("\xFF\xFE\0\0h\0\0\0\0\xF6\x01\0", 12)
-                              << u"h\U0001F600"_qs << QString();
-    QTest::newRow("UTF-32BE") << QByteArray("\0\0\xFE\xFF\0\0\0h", 8) << u"h"_qs << QString();
+    const QByteArray ascii(40, 'a');
+    QTest::newRow("UTF-8 two bytes") << u"UTF-8"_qs << QByteArray("a\xC2\x80\xDF\xBF") << u"a\u0080\u07FF"_qs;
+    QTest::newRow("UTF-8 three bytes") << u"UTF-8"_qs << QByteArray("\xE0\xA0\x80\xED\x9F\xBF\xEE\x80\x80\xEF\xBF\xBF")
+                                       << u"\u0800\uD7FF\uE000\uFFFF"_qs;
+    QTest::newRow("UTF-8 four bytes") << u"UTF-8"_qs << QByteArray("\xF0\x90\x80\x80\xF4\x8F\xBF\xBF")
+                                      << u"\U00010000\U0010FFFF"_qs;
+    QTest::newRow("UTF-8 after long ASCII runs") << u"UTF-8"_qs << ascii + "\xC3\xA9" + ascii.left(9) + "\xC3\xA9"
+                                                 << QString::fromUtf8(ascii + "\xC3\xA9" + ascii.left(9) + "\xC3\xA9");
+    QTest::newRow("mark dropped, later one kept") << u"UTF-8 mark"_qs << QByteArray("x\xEF\xBB\xBF") << u"x\uFEFF"_qs;
+    QTest::newRow("UTF-16LE") << u"UTF-16LE"_qs << QByteArray("h\0\xE9\0\x3D\xD8\x00\xDE", 8) << u"h\u00E9\U0001F600"_qs;
+    QTest::newRow("UTF-16BE") << u"UTF-16BE"_qs << QByteArray("\xDB\xFF\xDF\xFF", 4) << u"\U0010FFFF"_qs;
+    QTest::newRow("UTF-32LE") << u"UTF-32LE"_qs << QByteArray("\xFF\xFF\x10\0", 4) << u"\U0010FFFF"_qs;
+    QTest::newRow("UTF-32BE") << u"UTF-32BE"_qs << QByteArray("\0\0\xD7\xFF\0\0\xE0\0", 8) << u"\uD7FF\uE000"_qs;
 
-    const QString utf8Line3 = u"invalid UTF-8 on line 3"_qs;
-    QTest::newRow("Latin-1 byte") << QByteArray("a\nb\r\nc\xE9") << QString() << utf8Line3;
-    QTest::newRow("lone CR ends a line") << QByteArray("a\rb\r\xFF") << QString() << utf8Line3;
-    QTest::newRow("overlong") << QByteArray("\xC0\xAF") << QString() << u"invalid UTF-8 on line 1"_qs;
-    QTest::newRow("encoded surrogate") << QByteArray("\n\xED\xA0\x80") << QString()
-                                       << u"invalid UTF-8 on line 2"_qs;
-    QTest::newRow("above U+10FFFF") << QByteArray("\xF4\x90\x80\x80") << QString()
-                                    << u"invalid UTF-8 on line 1"_qs;
-    QTest::newRow("truncated at end") << QByteArray("ok\n\xE4\xB8") << QString()
-                                      << u"invalid UTF-8 on line 2"_qs;
-    QTest::newRow("UTF-16 lone low surrogate")
-            << QByteArray("\xFF\xFE\n\0\x00\xDC", 6) << QString() << u"invalid UTF-16 on line 2"_qs;
-    QTest::newRow("UTF-16 odd length") << QByteArray("\xFE\xFF\0a\0", 5) << QString()
-                                       << u"invalid UTF-16 on line 1"_qs;
-    QTest::newRow("UTF-32 out of range") << QByteArray("\0\0\xFE\xFF\0\x11\0\0", 8) << QString()
-                                         << u"invalid UTF-32 on line 1"_qs;
+    const auto invalid = [](const QString &encoding, int line) {
+        return u"invalid %1 on line %2"_qs.arg(encoding).arg(line);
+    };
+    const struct
+    {
+        const char *name;
+        QByteArray bytes;
+        const char *encoding;
+        int line;
+    } faults[] = {
+        {"Latin-1 after CR LF and CR", "ok\r\nb\rc\xE9", "UTF-8", 4},
+        {"overlong two bytes", "\xC1\xBF", "UTF-8", 2},
+        {"overlong three bytes", "\xE0\x9F\xBF", "UTF-8", 2},
+        {"overlong four bytes", "\xF0\x8F\xBF\xBF", "UTF-8", 2},
+        {"encoded surrogate", "\xED\xA0\x80", "UTF-8", 2},
+        {"above U+10FFFF", "\xF4\x90\x80\x80", "UTF-8", 2},
+        {"lead byte above F4", "\xF5\x80\x80\x80", "UTF-8", 2},
+        {"stray continuation", "a\n\x80", "UTF-8", 3},
+        {"cut short by ASCII", "\xE4\xB8" "a", "UTF-8", 2},
+        {"cut short by the end", "\n\xE4\xB8", "UTF-8", 3},
+        {"after a long ASCII run", ascii + "\xFF", "UTF-8", 2},
+        {"UTF-16 lone low surrogate", QByteArray("\n\0\x00\xDC", 4), "UTF-16LE", 3},
+        {"UTF-16 high surrogate, then no low", QByteArray("\x00\xD8" "a\0", 4), "UTF-16LE", 2},
+        {"UTF-16 high surrogate at the end", QByteArray("\x00\xD8", 2), "UTF-16LE", 2},
+        {"UTF-16 odd length", QByteArray("\0a\0", 3), "UTF-16BE", 2},
+        {"UTF-32 surrogate", QByteArray("\0\0\xDF\xFF", 4), "UTF-32BE", 2},
+        {"UTF-32 above U+10FFFF", QByteArray("\0\0\x11\0", 4), "UTF-32LE", 2},
+    };
+    for (const auto &fault : faults) {
+        const QString encoding = QLatin1StringView(fault.encoding);
+        QTest::newRow(fault.name) << encoding << fault.bytes << invalid(encoding.left(6), fault.line);
+    }
 }
 
 void tst_Conversion::decoding()
 {
+    QFETCH(QString, encoding);
     QFETCH(QByteArray, bytes);
-    QFETCH(QString, text);
-    QFETCH(QString, error);
-    // Whole, and cut at every byte: a character split between reads must not matter.
-    for (qsizetype pieceSize : {qMax(bytes.size(), qsizetype(1)), qsizetype(1), qsizetype(3)}) {
-        QString actualError;
-        QCOMPARE(decode(bytes, pieceSize, &actualError), text);
-        QCOMPARE(actualError, error);
+    QFETCH(QString, expected);
+    const bool mark = encoding != u"UTF-8";
+    QStringEncoder encoder(encoding.section(u' ', 0, 0).toLatin1().constData(),
+                           mark ? QStringConverter::Flag::WriteBom : QStringConverter::Flag::Default);
+    const QByteArray transcript = encoder.encode(u"00:00:01:00 - 00:00:02:00\n"_qs) + bytes;
+    for (qsizetype pieceSize : {1, 2, 3, 5, 1 << 16}) {
+        const Result result = convert(transcript, ConversionOptions(), pieceSize);
+        if (expected.startsWith(u"invalid ")) {
+            QCOMPARE(result.error, expected);
+        } else {
+            QCOMPARE(result.error, QString());
+            QCOMPARE(QString::fromUtf8(result.document),
+                     u"WEBVTT\n\n00:00:01.000 --> 00:00:02.000\n<v Speaker>"_qs + expected + u"\n\n"_qs);
+        }
+    }
+}
+
+void tst_Conversion::frameRates_data()
+{
+    QTest::addColumn<QString>("rate");
+    QTest::addColumn<int>("nominal");
+    QTest::addColumn<int>("frameThousandths"); // of a millisecond, times the nominal rate
+    QTest::addColumn<int>("dropped");
+    for (const QString &rate : {u"23.976"_qs, u"24"_qs, u"25"_qs, u"29.97"_qs, u"30"_qs, u"48"_qs, u"50"_qs, u"59.94"_qs, u"60"_qs}) {
+        const int nominal = int(std::ceil(rate.toDouble()));
+        const int thousandths = rate.contains(u'.') ? 1001 : 1000;
+        QTest::newRow(qPrintable(rate)) << rate << nominal << thousandths << 0;
+        if (rate == u"29.97" || rate == u"59.94")
+            QTest::newRow(qPrintable(rate + u" drop frame"_qs)) << rate << nominal << thousandths << nominal / 15;
+    }
+}
+
+// Labels counted out frame by frame, as a deck shows them, against times worked out in
+// floating point: an independent account of drop frame and rounding. (A frame lasts 1000/N or,
+// at the NTSC rates, 1001/N milliseconds.)
+void tst_Conversion::frameRates()
+{
+    QFETCH(QString, rate);
+    QFETCH(int, nominal);
+    QFETCH(int, frameThousandths);
+    QFETCH(int, dropped);
+    QByteArray transcript;
+    QList<qint64> expected;
+    int label[4] = {0, 0, 0, 0}; // hours, minutes, seconds, frames
+    const char separator = dropped ? ';' : ':';
+    for (qint64 frame = 0; frame < 3 * 3600 * nominal; ++frame) {
+        if (frame % 97 == 0 || (label[2] == 0 && label[3] < 6)) {
+            const QByteArray text = QString::asprintf("%02d:%02d:%02d%c%02d", label[0], label[1], label[2], separator, label[3]).toLatin1();
+            transcript += text + " - " + text + "\nx\n";
+            expected.append(std::llround(std::floor(frame * frameThousandths / (long double)nominal + 0.5L)));
+        }
+        if (++label[3] == nominal && (label[3] = 0, ++label[2] == 60) && (label[2] = 0, ++label[1] == 60))
+            label[1] = 0, ++label[0];
+        if (dropped && label[2] == 0 && label[3] == 0 && label[1] % 10 != 0)
+            label[3] = dropped;
+    }
+    ConversionOptions options;
+    QCOMPARE(parseConversionOptions({u"--fps"_qs, rate}, &options), QString());
+    const QList<QByteArray> lines = convert(transcript, options, 1 << 16).document.split('\n');
+    QCOMPARE(lines.size(), 2 + 3 * expected.size() + 1);
+    for (qsizetype i = 0; i < expected.size(); ++i) {
+        const QByteArray &timing = lines[2 + 3 * i];
+        const qint64 milliseconds = ((timing.left(2).toLongLong() * 60 + timing.mid(3, 2).toLongLong()) * 60
+                                     + timing.mid(6, 2).toLongLong()) * 1000 + timing.mid(9, 3).toLongLong();
+        QVERIFY2(milliseconds == expected[i], timing.constData());
     }
 }
 
