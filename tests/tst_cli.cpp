@@ -1,4 +1,5 @@
-#include <QDir>
+#include "corpus.h"
+
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
@@ -17,18 +18,9 @@ private slots:
 
 static const QByteArray document = "WEBVTT\n\n00:00:01.000 --> 00:00:02.480\n<v Speaker>Hello\n\n";
 
-static QByteArray readFile(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
 void tst_Cli::corpus_data()
 {
-    QTest::addColumn<QString>("name");
-    const QDir corpus(QStringLiteral(CUEFOLD_CORPUS));
-    for (const QString &name : corpus.entryList({u"*.txt"_qs}, QDir::Files, QDir::Name))
-        QTest::newRow(qPrintable(name)) << name;
+    addCorpusRows();
 }
 
 // Each transcript, with its options, gives its document and exactly its report.

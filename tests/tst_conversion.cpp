@@ -1,8 +1,9 @@
 #include "decoding.h"
 #include "transcript.h"
 
+#include "corpus.h"
+
 #include <QBuffer>
-#include <QDir>
 #include <QStringEncoder>
 #include <QTest>
 
@@ -50,18 +51,9 @@ static Result convert(const QByteArray &bytes, const ConversionOptions &options,
     return result;
 }
 
-static QByteArray readFile(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
 void tst_Conversion::corpus_data()
 {
-    QTest::addColumn<QString>("name");
-    const QDir corpus(QStringLiteral(CUEFOLD_CORPUS));
-    for (const QString &name : corpus.entryList({u"*.txt"_qs}, QDir::Files, QDir::Name))
-        QTest::newRow(qPrintable(name)) << name;
+    addCorpusRows();
 }
 
 // Each transcript gives its document and diagnostics, however the reads cut it.
