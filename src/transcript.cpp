@@ -13,6 +13,13 @@
 
 namespace {
 
+// Where the timing pattern first matches in one line; start is -1 when it does not.
+struct TimingMatch
+{
+    qsizetype start = -1;
+    qsizetype length = 0;
+};
+
 constexpr qsizetype timecodeLength = 11; // HH:MM:SS:FF
 constexpr qsizetype shortestTiming = 2 * timecodeLength + 1;
 constexpr qsizetype outputChunk = 1 << 16;
@@ -172,14 +179,14 @@ QByteArrayView trimmed(const char *begin, const char *end)
     return QByteArrayView(begin, end - begin);
 }
 
-} // namespace
-
 TimingMatch findTiming(QByteArrayView line, bool dropFrame)
 {
     const char *begin = line.data();
     const char *end = begin + line.size();
     return findTimingFrom(begin, end, find(begin, end, ':'), dropFrame);
 }
+
+} // namespace
 
 QString parseConversionOptions(const QStringList &arguments, ConversionOptions *options)
 {
@@ -354,7 +361,7 @@ void TranscriptConverter::shortenDroppedLine()
     const bool dropFrame = m_options.rate.allowsDropFrame();
     const TimingMatch timing = findTiming(m_carry, dropFrame);
     if (timing.start >= 0) {
-        m_carry = m_carry.sliced(timing.start, timing.length) + ' ';
+        m_carry = m_carry.sliced(timing.start, timing.length);
         return;
     }
     const char *const text = m_carry.constData();
@@ -391,16 +398,16 @@ void TranscriptConverter::takeLine(const char *begin, const char *end)
 {
     // Every timing has a colon as its third character: only those places are tried, and most
     // timing lines start with theirs.
-    const char *firstColon = end - begin < shortestTiming ? end : begin[2] == ':' ? begin + 2 : find(begin, end, ':');
-    if (firstColon != end) {
+    if (end - begin >= shortestTiming) {
+        const char *firstColon = begin[2] == ':' ? begin + 2 : find(begin, end, ':');
         const TimingMatch timing = findTimingFrom(begin, end, firstColon, m_options.rate.allowsDropFrame());
         if (timing.start >= 0) {
             takeTiming(begin + timing.start, timing.length);
             return;
         }
-        if (m_options.check)
-            checkNearTiming(begin, end);
     }
+    if (m_options.check && find(begin, end, ':') != end)
+        checkNearTiming(begin, end);
     takeText(begin, end);
 }
 

@@ -29,14 +29,6 @@ struct ConversionOptions
 // error message for a value out of its range, or an empty string.
 QString parseConversionOptions(const QStringList &arguments, ConversionOptions *options);
 
-// Where the timing pattern first matches in one line; start is -1 when it does not.
-struct TimingMatch
-{
-    qsizetype start = -1;
-    qsizetype length = 0;
-};
-TimingMatch findTiming(QByteArrayView line, bool dropFrame = false);
-
 // Converts UTF-8 text fed in pieces cut anywhere, writing the document as it is made. It holds
 // only the line at hand (and, when splitting, the passage at hand).
 class TranscriptConverter
