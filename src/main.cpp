@@ -93,7 +93,7 @@ bool convert(const Job &job, const Settings &settings)
             },
             [&](qint64 line, const QString &message) {
                 ++warnings;
-                print(stderr, QObject::tr("%1:%2: warning: %3\n").arg(inputName).arg(line).arg(message));
+                print(stderr, QObject::tr("%1:%2: warning: %3\n").arg(inputName, QString::number(line), message));
             });
     QString error;
     try {
