@@ -44,7 +44,7 @@ void tst_Cli::corpus()
 
 void tst_Cli::session_data()
 {
-    QTest::addColumn<QString>("script"); // bash, in a fresh folder holding in.txt; $C is cuefold
+    QTest::addColumn<QString>("script"); // bash, in a fresh folder holding in.txt; $C is cuefold, r runs it and echoes its status
     QTest::addColumn<QByteArray>("out"); // "{D}" stands for in.txt's document
     QTest::addColumn<QByteArray>("err");
     QTest::addColumn<bool>("asRoot"); // needs root to give files away
@@ -52,7 +52,6 @@ void tst_Cli::session_data()
 
     const QByteArray usage = "Usage: cuefold --input input.txt --output output.vtt\n";
     const QByteArray success = "Successfully converted in.txt to ";
-    const QByteArray notWebVtt = "Error writing output file: in.txt exists and is not a WebVTT document; not replaced (use --force to replace it)\n";
     const QString big = u"{ echo 00:00:01:00 - 00:00:02:00; head -c 100000 /dev/zero | tr '\\0' x; } >big.txt; "
                         "printf 'WEBVTT\\n\\nold' >out.vtt; "_qs;
     const QString limited = u"(trap '' XFSZ; ulimit -f 16; exec $C -i big.txt "_qs;
@@ -66,25 +65,31 @@ void tst_Cli::session_data()
     row("no output", u"$C -i in.txt >help.txt; echo $?"_qs, "1\n", "cuefold: missing --output\n" + usage);
     row("empty input", u"$C --input= -o out.vtt >help.txt; echo $?; ls"_qs, "1\nhelp.txt\nin.txt\n",
         "cuefold: missing --input\n" + usage);
-    row("unknown option", u"$C --bogus; echo $?"_qs, "1\n", "cuefold: Unknown option 'bogus'.\n");
-    row("version", u"$C --version"_qs, "cuefold " CUEFOLD_VERSION "\n", "");
-    row("help-all shows no framework options", u"$C --help-all | cmp - <($C --help) && echo same"_qs, "same\n", "");
-    row("unexpected argument", u"$C --input in.txt b.txt --output x.vtt; echo $?; ls"_qs, "1\nin.txt\n",
-        "cuefold: unexpected argument 'b.txt'\n");
-    row("option twice", u"$C -i in.txt --input in.txt -o x.vtt; echo $?"_qs, "1\n",
-        "cuefold: --input given more than once\n");
-    row("rate out of range", u"$C --fps 28 -i in.txt -o x.vtt; echo $?"_qs, "1\n",
-        "cuefold: --fps takes 23.976, 24, 25, 29.97, 30, 48, 50, 59.94 or 60, not '28'\n");
-    row("batch and single forms mixed", u"$C --output-dir out -i in.txt; echo $?"_qs, "1\n",
-        "cuefold: --output-dir does not go with --input or --output\n");
+    row("usage errors",
+        u"r --bogus; r -i in.txt --input in.txt -o x.vtt; r --input in.txt b.txt --output x.vtt; r --fps 28 -i in.txt -o x.vtt; "
+        "r --start '00:00:01;00' -i in.txt -o x.vtt; r --max-chars 201 -i in.txt -o x.vtt; r --output-dir out -o x.vtt in.txt; "
+        "r --output-dir out - <in.txt; touch f; r --output-dir f/out in.txt; ls"_qs,
+        "1\n1\n1\n1\n1\n1\n1\n1\n1\nf\nin.txt\n",
+        "cuefold: Unknown option 'bogus'.\n"
+        "cuefold: --input given more than once\n"
+        "cuefold: unexpected argument 'b.txt'\n"
+        "cuefold: --fps takes 23.976, 24, 25, 29.97, 30, 48, 50, 59.94 or 60, not '28'\n"
+        "cuefold: --start takes auto or a timecode (HH:MM:SS:FF, or HH:MM:SS;FF at 29.97 and 59.94), not '00:00:01;00'\n"
+        "cuefold: --max-chars takes a number from 10 to 200, not '201'\n"
+        "cuefold: --output-dir does not go with --input or --output\n"
+        "cuefold: standard input cannot be part of a batch\n"
+        "cuefold: cannot make the folder f/out\n");
+    row("version and help", u"$C --version; $C --help-all | cmp - <($C --help) && echo same"_qs,
+        "cuefold " CUEFOLD_VERSION "\nsame\n", "");
     row("paths as typed", u"mkdir sub; cp in.txt sub; $C --input sub/../sub/in.txt --output=./out.vtt; cat out.vtt"_qs,
         "Successfully converted sub/../sub/in.txt to ./out.vtt\n{D}", "");
-    row("missing input", u"$C -i absent.txt -o out.vtt; echo $?; ls"_qs, "1\nin.txt\n",
-        "Error reading input file: No such file or directory\n");
-    row("read error after opening", u"$C -i /proc/self/mem -o out.vtt; echo $?; ls"_qs, "1\nin.txt\n",
-        "Error reading input file: Input/output error\n");
-    row("no such folder", u"$C -i in.txt -o none/out.vtt; echo $?"_qs, "1\n",
-        "Error writing output file: No such file or directory\n");
+    row("read and write errors",
+        u"r -i absent.txt -o out.vtt; r -i /proc/self/mem -o out.vtt; r -i in.txt -o none/out.vtt; mkdir d.vtt; r -i in.txt -o d.vtt; ls"_qs,
+        "1\n1\n1\n1\nd.vtt\nin.txt\n",
+        "Error reading input file: No such file or directory\n"
+        "Error reading input file: Input/output error\n"
+        "Error writing output file: No such file or directory\n"
+        "Error writing output file: Filename refers to a directory\n");
     row("regular file under /proc is replaced",
         u"printf '\\xEF\\xBB\\xBFWEBVTT\\n\\nold' >p.vtt; $C -i in.txt -o /proc/self/cwd/p.vtt; $C -i in.txt -o /proc/self/cwd/p.vtt; cat p.vtt"_qs,
         success + "/proc/self/cwd/p.vtt\n" + success + "/proc/self/cwd/p.vtt\n{D}", "");
@@ -93,36 +98,55 @@ void tst_Cli::session_data()
         "old\n{D}" + success + "/dev/fd/3\n", "");
     row("link to standard output", u"ln -s /proc/thread-self/fd/1 link.vtt; echo old >so.txt; $C -i in.txt -o link.vtt >>so.txt; cat so.txt; ls"_qs,
         "old\n{D}in.txt\nlink.vtt\nso.txt\n", success + "link.vtt\n");
-    row("standard streams", u"$C -i - -o - <in.txt"_qs, "{D}", "Successfully converted - to -\n");
+    row("standard streams", u"$C -i - -o - <in.txt; echo hi | $C -i - -o - --check; "
+                            "yes $'00:00:01:00 - 00:00:02:00\\nx' | timeout 10 $C -i - -o - | head -c 8"_qs,
+        "{D}WEBVTT\n\nWEBVTT\n\n",
+        "Successfully converted - to -\n<stdin>:1: warning: text above the first timing line is dropped\n"
+        "cuefold: warning: no timing line found in <stdin>; the document has no cues\nSuccessfully converted - to -\n");
     row("FIFO", u"mkfifo f; cat f >got.txt & $C -i in.txt -o f; wait; cat got.txt; test -p f && echo FIFO"_qs,
         success + "f\n{D}FIFO\n", "");
-    row("swapped options", u"printf 'WEBVTT\\n' >doc.vtt; cp in.txt keep.txt; $C --output in.txt --input doc.vtt; echo $?; cmp in.txt keep.txt && echo kept"_qs,
-        "1\nkept\n", notWebVtt);
-    row("--force", u"$C -i in.txt -o in.txt --force; cat in.txt"_qs, success + "in.txt\n{D}", "");
-    row("link loop", u"ln -s b.vtt a.vtt; ln -s a.vtt b.vtt; $C -i in.txt -o a.vtt; echo $?; test -L a.vtt && test -L b.vtt && echo links"_qs,
-        "1\nlinks\n", "Error writing output file: a.vtt: too many levels of symbolic links\n");
+    row("only WebVTT documents are replaced",
+        u"printf 'WEBVTT\\n' >doc.vtt; cp in.txt keep.txt; r --output in.txt --input doc.vtt; cmp in.txt keep.txt && echo kept; "
+        "printf WEBVTT >a.vtt; printf 'WEBVTT\\r\\n' >b.vtt; : >c.vtt; printf 'WEBVTTX\\n' >d.vtt; "
+        "for f in a b c d; do r -i in.txt -o $f.vtt; done; cat d.vtt; $C -i in.txt -o in.txt --force; cmp in.txt a.vtt && echo forced"_qs,
+        "1\nkept\n" + success + "a.vtt\n0\n" + success + "b.vtt\n0\n" + success + "c.vtt\n0\n1\nWEBVTTX\n" + success
+                + "in.txt\nforced\n",
+        "Error writing output file: in.txt exists and is not a WebVTT document; not replaced (use --force to replace it)\n"
+        "Error writing output file: d.vtt exists and is not a WebVTT document; not replaced (use --force to replace it)\n");
+    row("links", u"ln -s b.vtt a.vtt; ln -s a.vtt b.vtt; r -i in.txt -o a.vtt; ln -s out.vtt l1.vtt; ln -s l1.vtt l2.vtt; "
+                 "$C -i in.txt -o l2.vtt; cat out.vtt; test -L a.vtt && test -L b.vtt && test -L l2.vtt && echo links"_qs,
+        "1\n" + success + "l2.vtt\n{D}links\n", "Error writing output file: a.vtt: too many levels of symbolic links\n");
     row("name not UTF-8", u"$C -i in.txt -o $'out\\xe9.vtt'; echo $?; ls"_qs, "1\nin.txt\n",
         "cuefold: 'out\\xE9.vtt' is not valid UTF-8; cuefold takes UTF-8 file names only\n");
-    row("owner, mode and hard link kept",
-        u"printf 'WEBVTT\\n' >own.vtt; chown nobody:nogroup own.vtt; chmod 2640 own.vtt; ln own.vtt hard.vtt; "
-        "$C -i in.txt -o own.vtt; stat -c '%U:%G %a %h' own.vtt; cat hard.vtt; ls"_qs,
-        success + "own.vtt\nnobody:nogroup 2640 2\n{D}hard.vtt\nin.txt\nown.vtt\n", "", true);
-    row("full disk keeps the old file", big + limited + u"-o out.vtt); echo $?; cat out.vtt; echo; ls"_qs,
-        "1\nWEBVTT\n\nold\nbig.txt\nin.txt\nout.vtt\n", "Error writing output file: File too large\n");
+    row("owner, group, mode and hard links kept",
+        u"for f in owner group mode hard; do printf 'WEBVTT\\n' >$f.vtt; chmod 640 $f.vtt; done; chown nobody owner.vtt; "
+        "chgrp nogroup group.vtt; chmod 2640 mode.vtt; ln hard.vtt hard2.vtt; "
+        "for f in owner group mode hard; do $C -i in.txt -o $f.vtt; done; stat -c '%n %U:%G %a %h' *.vtt; cat hard2.vtt"_qs,
+        success + "owner.vtt\n" + success + "group.vtt\n" + success + "mode.vtt\n" + success + "hard.vtt\n"
+                "group.vtt root:nogroup 640 1\nhard.vtt root:root 640 2\nhard2.vtt root:root 640 2\n"
+                "mode.vtt root:root 2640 1\nowner.vtt nobody:root 640 1\n{D}", "", true);
+    row("failed copy into a linked file", u"printf 'WEBVTT\\n' >out.vtt; ln out.vtt h.vtt; chmod 444 out.vtt; "
+                                          "setpriv --bounding-set=-dac_override,-dac_read_search,-fowner $C -i in.txt -o out.vtt; echo $?; cat h.vtt"_qs,
+        "1\nWEBVTT\n", "Error writing output file: Permission denied\n", true);
+    row("full disk keeps the old file", big + limited + u"-o out.vtt); echo $?; cat out.vtt; echo; ls; "
+                                                    "yes $'00:00:01:00 - 00:00:02:00\\nx' | (trap '' XFSZ; ulimit -f 16; exec timeout 10 $C -i - -o y.vtt); echo $?"_qs,
+        "1\nWEBVTT\n\nold\nbig.txt\nin.txt\nout.vtt\n1\n",
+        "Error writing output file: File too large\nError writing output file: File too large\n");
     row("full disk keeps another owner's file", big + u"chown nobody out.vtt; "_qs + limited + u"-o out.vtt); cat out.vtt; echo; ls"_qs,
         "WEBVTT\n\nold\nbig.txt\nin.txt\nout.vtt\n", "Error writing output file: File too large\n", true);
     row("full disk on standard output", big + limited + u"-o - >so.txt); echo $?"_qs, "1\n",
         "Error writing output file: File too large\n");
-    row("strict", u": >none.txt; $C -i none.txt -o out.vtt --strict; $C -i none.txt -o - --strict; echo $?; ls"_qs,
-        "1\nin.txt\nnone.txt\n",
+    row("strict", u": >none.txt; r -i none.txt -o out.vtt --strict; r -i none.txt -o - --strict; ls"_qs,
+        "1\n1\nin.txt\nnone.txt\n",
         "cuefold: warning: no timing line found in none.txt; the document has no cues\n"
         "Error writing output file: out.vtt not written: the transcript has warnings and --strict is given\n"
         "cuefold: warning: no timing line found in none.txt; the document has no cues\n"
         "Error writing output file: - not written: the transcript has warnings and --strict is given\n");
-    row("batch", u"printf '\\xff' >bad.txt; echo none >none.txt; $C --output-dir out in.txt bad.txt none.txt; echo $?; ls out; cat out/in.vtt"_qs,
-        success + "out/in.vtt\nSuccessfully converted none.txt to out/none.vtt\n1\nin.vtt\nnone.vtt\n{D}",
+    row("batch", u"printf '\\xff' >bad.txt; echo none >none.txt; mkdir out; echo x >out/none.vtt; "
+                 "r --output-dir out in.txt bad.txt none.txt; ls out; cat out/in.vtt"_qs,
+        success + "out/in.vtt\n1\nin.vtt\nnone.vtt\n{D}",
         "Error reading input file: bad.txt: invalid UTF-8 on line 1\n"
-        "cuefold: warning: no timing line found in none.txt; the document has no cues\n");
+        "Error writing output file: out/none.vtt exists and is not a WebVTT document; not replaced (use --force to replace it)\n");
     row("batch meeting in one output", u"cp in.txt in.md; $C --output-dir out in.txt in.md; echo $?; ls"_qs,
         "1\nin.md\nin.txt\n", "cuefold: in.txt and in.md would both be written to out/in.vtt; nothing converted\n");
     row("not enough memory", u"echo 00:00:01:00 - 00:00:02:00 >huge.txt; truncate -s 1G huge.txt; printf 'WEBVTT\\n' >out.vtt; "
@@ -158,7 +182,7 @@ void tst_Cli::session()
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(u"C"_qs, QStringLiteral(CUEFOLD_BINARY));
     process.setProcessEnvironment(environment);
-    process.start(u"bash"_qs, {u"-c"_qs, script});
+    process.start(u"bash"_qs, {u"-c"_qs, u"r() { \"$C\" \"$@\"; echo $?; }; "_qs + script});
     QVERIFY(process.waitForFinished(60000));
     QCOMPARE(process.readAllStandardError(), err);
     QCOMPARE(process.readAllStandardOutput(), out.replace("{D}", document));

@@ -96,6 +96,8 @@ void tst_Conversion::decoding_data()
     QTest::newRow("mark dropped, later one kept") << u"UTF-8 mark"_qs << QByteArray("x\xEF\xBB\xBF") << u"x\uFEFF"_qs;
     QTest::newRow("UTF-16LE") << u"UTF-16LE"_qs << QByteArray("h\0\xE9\0\x3D\xD8\x00\xDE", 8) << u"h\u00E9\U0001F600"_qs;
     QTest::newRow("UTF-16BE") << u"UTF-16BE"_qs << QByteArray("\xDB\xFF\xDF\xFF", 4) << u"\U0010FFFF"_qs;
+    QTest::newRow("UTF-16 at the UTF-8 length steps") << u"UTF-16BE"_qs << QByteArray("\xD8\x00\xDC\x00\x08\x00", 6)
+                                                      << u"\U00010000\u0800"_qs;
     QTest::newRow("UTF-32LE") << u"UTF-32LE"_qs << QByteArray("\xFF\xFF\x10\0", 4) << u"\U0010FFFF"_qs;
     QTest::newRow("UTF-32BE") << u"UTF-32BE"_qs << QByteArray("\0\0\xD7\xFF\0\0\xE0\0", 8) << u"\uD7FF\uE000"_qs;
 
@@ -122,6 +124,8 @@ void tst_Conversion::decoding_data()
         {"after a long ASCII run", ascii + "\xFF", "UTF-8", 2},
         {"UTF-16 lone low surrogate", QByteArray("\n\0\x00\xDC", 4), "UTF-16LE", 3},
         {"UTF-16 high surrogate, then no low", QByteArray("\x00\xD8" "a\0", 4), "UTF-16LE", 2},
+        {"UTF-16 high surrogate, then U+E000", QByteArray("\x00\xD8\x00\xE0", 4), "UTF-16LE", 2},
+        {"UTF-16 two low surrogates", QByteArray("\x00\xDC\x00\xDC", 4), "UTF-16LE", 2},
         {"UTF-16 high surrogate at the end", QByteArray("\x00\xD8", 2), "UTF-16LE", 2},
         {"UTF-16 odd length", QByteArray("\0a\0", 3), "UTF-16BE", 2},
         {"UTF-32 surrogate", QByteArray("\0\0\xDF\xFF", 4), "UTF-32BE", 2},

@@ -26,6 +26,7 @@ void tst_Cues::visible_data()
     QTest::newRow("entities") << QByteArray("&amp;&#39;&#x27; &amp") << qsizetype(8);
     QTest::newRow("stray marks") << QByteArray("a < b && c > d <3") << qsizetype(17);
     QTest::newRow("code points") << QByteArray("é€😀") << qsizetype(3);
+    QTest::newRow("empty entities") << QByteArray("&; &#;") << qsizetype(6);
 }
 
 void tst_Cues::visible()
@@ -49,6 +50,15 @@ void tst_Cues::split_data()
     QTest::newRow("cue fill") << QByteArray("Yes. We should go. I think that the river is warm today and we can swim there before the sun sets.")
                               << 30 << 1 << Texts{"Yes. We should go.", "I think that the river is warm", "today and we can swim",
                                                   "there before the sun sets."};
+    QTest::newRow("question") << QByteArray("Yes. We should go? I think that the river is warm today and we can swim there before the sun sets.")
+                              << 30 << 1 << Texts{"Yes. We should go?", "I think that the river is warm", "today and we can swim",
+                                                  "there before the sun sets."};
+    QTest::newRow("curly quotes") << QByteArray("She said “stop.” He did not listen at all and kept walking on")
+                                  << 32 << 2 << Texts{"She said “stop.”", "He did not listen at all\nand kept walking on"};
+    QTest::newRow("ruby text closed with its ruby") << QByteArray("<ruby>base<rt>note</ruby> then a long tail of words") << 20 << 1
+                                                    << Texts{"<ruby>base<rt>note</ruby> then a", "long tail of words"};
+    QTest::newRow("nested tags closed inside out") << QByteArray("<i><b>one two three four five six seven</b></i>") << 20 << 1
+                                                   << Texts{"<i><b>one two three four</b></i>", "<i><b>five six seven</b></i>"};
     QTest::newRow("quoted sentence end") << QByteArray("She said \"stop.\" He did not listen at all and kept walking on")
                                          << 32 << 2 << Texts{"She said \"stop.\"", "He did not listen at all\nand kept walking on"};
     QTest::newRow("comma") << QByteArray("After the long and tiring journey, we finally reached home") << 40 << 2
