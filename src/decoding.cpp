@@ -21,19 +21,25 @@ bool isSurrogate(char32_t u)
 const uchar *validUtf8(const uchar *p, const uchar *end, bool *invalid)
 {
     while (p < end) {
-        // Transcripts are mostly ASCII: skip it sixteen bytes at a time, straight to the
-        // first byte that is not.
-        quint64 words[2] = {0, 0};
-        while (end - p >= 16) {
-            std::memcpy(words, p, 16);
-            words[0] = qFromLittleEndian(words[0]) & 0x8080808080808080u;
-            words[1] = qFromLittleEndian(words[1]) & 0x8080808080808080u;
-            if (words[0] | words[1])
-                break;
-            p += 16;
+        // Transcripts are mostly ASCII: skip it 32 bytes at a time, straight to the first byte
+        // that is not.
+        while (end - p >= 32) {
+            quint64 words[4];
+            std::memcpy(words, p, 32);
+            if (!((words[0] | words[1] | words[2] | words[3]) & 0x8080808080808080u)) {
+                p += 32;
+                continue;
+            }
+            for (quint64 word : words) {
+                word = qFromLittleEndian(word) & 0x8080808080808080u;
+                if (word) {
+                    p += qCountTrailingZeroBits(word) / 8;
+                    break;
+                }
+                p += 8;
+            }
+            break;
         }
-        if (words[0] | words[1])
-            p += words[0] ? qCountTrailingZeroBits(words[0]) / 8 : 8 + qCountTrailingZeroBits(words[1]) / 8;
         if (p == end)
             break;
         const uchar lead = *p;

@@ -398,8 +398,8 @@ void TranscriptConverter::takeLine(const char *begin, const char *end)
 {
     // Every timing has a colon as its third character: only those places are tried, and most
     // timing lines start with theirs.
-    if (end - begin >= shortestTiming) {
-        const char *firstColon = begin[2] == ':' ? begin + 2 : find(begin, end, ':');
+    const char *firstColon = end - begin < shortestTiming ? end : begin[2] == ':' ? begin + 2 : find(begin, end, ':');
+    if (firstColon != end) {
         const TimingMatch timing = findTimingFrom(begin, end, firstColon, m_options.rate.allowsDropFrame());
         if (timing.start >= 0) {
             takeTiming(begin + timing.start, timing.length);
@@ -454,7 +454,7 @@ void TranscriptConverter::takeTiming(const char *timing, qsizetype length)
     passage.timingLength = writeTimestamp(out, passage.end) - passage.timing;
 }
 
-void TranscriptConverter::takeText(const char *begin, const char *end)
+Q_ALWAYS_INLINE void TranscriptConverter::takeText(const char *begin, const char *end)
 {
     const QByteArrayView text = trimmed(begin, end);
     if (text.isEmpty() && !m_carryHasText)
