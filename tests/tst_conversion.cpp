@@ -93,6 +93,8 @@ void tst_Conversion::decoding_data()
                                       << u"\U00010000\U0010FFFF"_qs;
     QTest::newRow("UTF-8 after long ASCII runs") << u"UTF-8"_qs << ascii + "\xC3\xA9" + ascii.left(9) + "\xC3\xA9"
                                                  << QString::fromUtf8(ascii + "\xC3\xA9" + ascii.left(9) + "\xC3\xA9");
+    QTest::newRow("a cue longer than the output's buffers") << u"UTF-8"_qs << QByteArray("\xC3\xA9").repeated(50000)
+                                                            << QString(50000, u'\u00E9');
     QTest::newRow("mark dropped, later one kept") << u"UTF-8 mark"_qs << QByteArray("x\xEF\xBB\xBF") << u"x\uFEFF"_qs;
     QTest::newRow("UTF-16LE") << u"UTF-16LE"_qs << QByteArray("h\0\xE9\0\x3D\xD8\x00\xDE", 8) << u"h\u00E9\U0001F600"_qs;
     QTest::newRow("UTF-16BE") << u"UTF-16BE"_qs << QByteArray("\xDB\xFF\xDF\xFF", 4) << u"\U0010FFFF"_qs;
