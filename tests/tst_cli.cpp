@@ -142,11 +142,12 @@ void tst_Cli::session_data()
         "Error writing output file: out.vtt not written: the transcript has warnings and --strict is given\n"
         "cuefold: warning: no timing line found in none.txt; the document has no cues\n"
         "Error writing output file: - not written: the transcript has warnings and --strict is given\n");
-    row("batch", u"printf '\\xff' >bad.txt; echo none >none.txt; mkdir out; echo x >out/none.vtt; "
-                 "r --output-dir out in.txt bad.txt none.txt; ls out; cat out/in.vtt"_qs,
-        success + "out/in.vtt\n1\nin.vtt\nnone.vtt\n{D}",
+    row("batch", u"printf '\\xff' >bad.txt; : >none.txt; cp in.txt kept.txt; mkdir out; echo x >out/kept.vtt; "
+                 "r --output-dir out in.txt bad.txt none.txt kept.txt; ls out; cat out/in.vtt out/kept.vtt"_qs,
+        success + "out/in.vtt\nSuccessfully converted none.txt to out/none.vtt\n1\nin.vtt\nkept.vtt\nnone.vtt\n{D}x\n",
         "Error reading input file: bad.txt: invalid UTF-8 on line 1\n"
-        "Error writing output file: out/none.vtt exists and is not a WebVTT document; not replaced (use --force to replace it)\n");
+        "cuefold: warning: no timing line found in none.txt; the document has no cues\n"
+        "Error writing output file: out/kept.vtt exists and is not a WebVTT document; not replaced (use --force to replace it)\n");
     row("batch meeting in one output", u"cp in.txt in.md; $C --output-dir out in.txt in.md; echo $?; ls"_qs,
         "1\nin.md\nin.txt\n", "cuefold: in.txt and in.md would both be written to out/in.vtt; nothing converted\n");
     row("not enough memory", u"echo 00:00:01:00 - 00:00:02:00 >huge.txt; truncate -s 1G huge.txt; printf 'WEBVTT\\n' >out.vtt; "
