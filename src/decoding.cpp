@@ -170,7 +170,8 @@ qsizetype TranscriptDecoder::decodeUnits(const uchar *begin, const uchar *end, b
             unit |= char32_t(p[i]) << 8 * (bigEndian ? unitSize - 1 - i : i);
         return unit;
     };
-    m_buffer.clear();
+    // Kept between pieces: clear() would give the memory back every time.
+    m_buffer.resize(0);
     m_buffer.reserve(2 * (end - begin));
     const uchar *p = begin;
     while (end - p >= unitSize) {

@@ -1,7 +1,6 @@
 #include "files.h"
 
 #include <QCoreApplication>
-#include <QDir>
 #include <QFileInfo>
 #include <QHash>
 #include <QObject>
@@ -182,11 +181,9 @@ bool OutputFile::commit()
             return false;
         }
     }
-    if (length < 0 || !file.flush()) {
-        m_error = length < 0 ? m_file->errorString() : file.errorString();
-        return false;
-    }
-    return true;
+    if (length < 0)
+        m_error = m_file->errorString();
+    return length == 0;
 }
 
 QString OutputFile::errorString() const

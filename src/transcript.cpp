@@ -134,6 +134,13 @@ char *writePlainTimestamp(char *out, const char *timecode)
     return std::copy_n(thousandths[twoDigits(timecode + 9)].data(), 4, out);
 }
 
+// "start --> end", at most 53 bytes.
+char *writeTiming(char *out, qint64 start, qint64 end)
+{
+    out = std::copy_n(" --> ", 5, writeTimestamp(out, start));
+    return writeTimestamp(out, end);
+}
+
 Timecode timecodeAt(const char *p)
 {
     return Timecode{twoDigits(p), twoDigits(p + 3), twoDigits(p + 6), twoDigits(p + 9), p[8] == ';'};
@@ -259,22 +266,6 @@ TranscriptConverter::TranscriptConverter(const ConversionOptions &options, Outpu
     putBytes("WEBVTT\n\n");
 }
 
-// A reader takes any line holding "-->" for a timing line, so the arrow's '>' is escaped.
-inline void TranscriptConverter::putText(QByteArrayView text, bool hasArrowEnd)
-{
-    const char *p = text.data();
-    const char *const end = p + text.size();
-    while (hasArrowEnd && p < end) {
-        const auto *arrowEnd = static_cast<const char *>(std::memchr(p, '>', end - p));
-        if (!arrowEnd)
-            break;
-        const bool isArrow = arrowEnd - text.data() >= 2 && arrowEnd[-1] == '-' && arrowEnd[-2] == '-';
-        putBytes(QByteArrayView(p, arrowEnd - p));
-        putBytes(isArrow ? "&gt;" : ">");
-        p = arrowEnd + 1;
-    }
-    putBytes(QByteArrayView(p, end - p));
-}
 
 // Steps over the line end at p: LF, CR LF, or a lone CR.
 inline const char *TranscriptConverter::endLine(const char *p, const char *end)
@@ -449,9 +440,7 @@ void TranscriptConverter::takeTiming(const char *timing, qsizetype length)
     passage.end = frameMilliseconds(qMax(end.frame - *m_startFrame, qint64(0)), rate);
     passage.dropped = shifted && end.frame <= *m_startFrame;
     passage.clipped = shifted && start.frame < *m_startFrame;
-    char *out = writeTimestamp(passage.timing, passage.start);
-    out = std::copy_n(" --> ", 5, out);
-    passage.timingLength = writeTimestamp(out, passage.end) - passage.timing;
+    passage.timingLength = writeTiming(passage.timing, passage.start, passage.end) - passage.timing;
 }
 
 Q_ALWAYS_INLINE void TranscriptConverter::takeText(const char *begin, const char *end)
@@ -472,16 +461,16 @@ Q_ALWAYS_INLINE void TranscriptConverter::takeText(const char *begin, const char
     }
     if (m_options.check)
         passage.visible += visibleLength(text) + (passage.hasText ? 1 : 0);
-    const bool hasArrowEnd = find(text.data(), text.data() + text.size(), '>') != text.data() + text.size();
+    // A reader takes any line holding "-->" for a timing line, so the arrow's '>' is escaped.
+    // Lines with a '>' are rare enough to pay for a copy.
+    QByteArray escaped;
+    if (find(text.data(), text.data() + text.size(), '>') != text.data() + text.size())
+        escaped = text.toByteArray().replace("-->", "--&gt;");
+    const QByteArrayView shown = escaped.isNull() ? text : QByteArrayView(escaped);
     if (m_options.maxChars) {
         if (passage.hasText)
             m_passageText.append(' ');
-        for (const char c : text) {
-            if (c == '>' && hasArrowEnd && m_passageText.endsWith("--"))
-                m_passageText.append("&gt;");
-            else
-                m_passageText.append(c);
-        }
+        m_passageText.append(shown);
     } else {
         // Written as it comes: the cue is known to exist once its first text arrives.
         if (passage.hasText) {
@@ -490,7 +479,7 @@ Q_ALWAYS_INLINE void TranscriptConverter::takeText(const char *begin, const char
             putBytes(QByteArrayView(passage.timing, passage.timingLength));
             putBytes("\n<v Speaker>");
         }
-        putText(text, hasArrowEnd);
+        putBytes(shown);
     }
     passage.hasText = true;
 }
@@ -498,12 +487,9 @@ Q_ALWAYS_INLINE void TranscriptConverter::takeText(const char *begin, const char
 
 void TranscriptConverter::putCueTiming(qint64 start, qint64 end)
 {
-    if (m_outEnd - m_put < 64)
-        flush();
-    m_put = writeTimestamp(m_put, start);
-    m_put = std::copy_n(" --> ", 5, m_put);
-    m_put = writeTimestamp(m_put, end);
-    m_put = std::copy_n("\n<v Speaker>", 12, m_put);
+    char timing[64];
+    putBytes(QByteArrayView(timing, writeTiming(timing, start, end) - timing));
+    putBytes("\n<v Speaker>");
 }
 
 

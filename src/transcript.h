@@ -74,7 +74,6 @@ private:
     void shortenDroppedLine();
     void put(QByteArrayView bytes);
     void putBytes(QByteArrayView bytes);
-    void putText(QByteArrayView text, bool hasArrowEnd);
     void putCueTiming(qint64 start, qint64 end);
     void flush();
     void warn(qint64 line, const QString &message);
