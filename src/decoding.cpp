@@ -1,9 +1,8 @@
+// Transcript bytes to checked UTF-8.
 #include "decoding.h"
 
-#include "transcript.h"
+#include "text.h"
 
-#include <QIODevice>
-#include <QObject>
 #include <QtAlgorithms>
 #include <QtEndian>
 
@@ -88,7 +87,8 @@ void appendUtf8(QByteArray &out, char32_t c)
         const char bytes[] = {char(0xC0 | c >> 6), char(0x80 | (c & 0x3F))};
         out.append(bytes, 2);
     } else if (c < 0x10000) {
-        const char bytes[] = {char(0xE0 | c >> 12), char(0x80 | (c >> 6 & 0x3F)), char(0x80 | (c & 0x3F))};
+        const char bytes[]
+                = {char(0xE0 | c >> 12), char(0x80 | (c >> 6 & 0x3F)), char(0x80 | (c & 0x3F))};
         out.append(bytes, 3);
     } else {
         const char bytes[] = {char(0xF0 | c >> 18), char(0x80 | (c >> 12 & 0x3F)),
@@ -127,7 +127,7 @@ qsizetype TranscriptDecoder::decode(QByteArrayView bytes, bool last, QByteArrayV
         };
         // UTF-32LE comes before UTF-16LE: its mark starts with the UTF-16LE one.
         static const Mark marks[] = {
-            {"\xEF\xBB\xBF", Form::Utf8},
+            {utf8Mark, Form::Utf8},
             {QByteArrayView("\xFF\xFE\0\0", 4), Form::Utf32LE},
             {QByteArrayView("\0\0\xFE\xFF", 4), Form::Utf32BE},
             {"\xFF\xFE", Form::Utf16LE},
@@ -195,33 +195,4 @@ qsizetype TranscriptDecoder::decodeUnits(const uchar *begin, const uchar *end, b
         p += length;
     }
     return p - begin;
-}
-
-bool readTranscript(QIODevice &input, TranscriptConverter &converter, QString *error, qsizetype pieceSize)
-{
-    // One small buffer, whatever the input's size; a character cut by a read is carried over.
-    QByteArray buffer(pieceSize + 8, Qt::Uninitialized);
-    TranscriptDecoder decoder;
-    qsizetype kept = 0;
-    while (!converter.outputFailed()) {
-        const qint64 length = input.read(buffer.data() + kept, pieceSize);
-        if (length < 0) {
-            *error = input.errorString();
-            return false;
-        }
-        const qsizetype available = kept + length;
-        QByteArrayView text;
-        const qsizetype used = decoder.decode(QByteArrayView(buffer.constData(), available), length == 0, &text);
-        converter.feed(text);
-        if (used < 0) {
-            *error = QObject::tr("invalid %1 on line %2").arg(decoder.encoding()).arg(converter.lineNumber());
-            return false;
-        }
-        if (length == 0)
-            break;
-        kept = available - used;
-        std::memmove(buffer.data(), buffer.constData() + used, kept);
-    }
-    converter.finish();
-    return true;
 }

@@ -1,3 +1,4 @@
+// The decoder: transcript bytes in, checked UTF-8 out.
 #ifndef CUEFOLD_DECODING_H
 #define CUEFOLD_DECODING_H
 
@@ -5,9 +6,6 @@
 #include <QByteArrayView>
 #include <QLatin1StringView>
 #include <QString>
-
-class QIODevice;
-class TranscriptConverter;
 
 // Turns transcript bytes into checked UTF-8 piece by piece: UTF-8, or the UTF-8, UTF-16 or
 // UTF-32 that a byte-order mark names (the mark is dropped). UTF-8 passes through uncopied.
@@ -29,11 +27,5 @@ private:
     Form m_form = Form::Unknown;
     QByteArray m_buffer; // UTF-8 made from UTF-16 or UTF-32
 };
-
-// Reads `input` to its end, pieceSize bytes at a time, and hands its text to `converter`. False,
-// with *error set, when the input cannot be read or is not valid in its encoding ("invalid
-// UTF-8 on line 12").
-bool readTranscript(QIODevice &input, TranscriptConverter &converter, QString *error,
-                    qsizetype pieceSize = 1 << 16);
 
 #endif

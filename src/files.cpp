@@ -1,4 +1,7 @@
+// Opening the transcript, and writing the document where its path says.
 #include "files.h"
+
+#include "webvtt.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>
@@ -12,6 +15,7 @@
 
 namespace {
 
+// As the system itself gives up on a chain of links (Linux: 40).
 constexpr int maxLinks = 40;
 
 struct Target
@@ -33,7 +37,8 @@ Target resolve(const QString &path)
         bool isNumber = false;
         const int descriptor = info.fileName().toInt(&isNumber);
         if (isNumber && descriptor >= 0
-            && ownDescriptors.match(QFileInfo(info.absolutePath()).canonicalFilePath()).hasMatch()) {
+            && ownDescriptors.match(QFileInfo(info.absolutePath()).canonicalFilePath())
+                       .hasMatch()) {
             target.descriptor = descriptor;
             return target;
         }
@@ -45,16 +50,11 @@ Target resolve(const QString &path)
     return target;
 }
 
-// The WebVTT signature, after an optional byte-order mark.
+// Reads as many bytes as the signature check needs.
 bool isWebVtt(const QString &path)
 {
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return false;
-    QByteArray head = file.read(10);
-    if (head.startsWith("\xEF\xBB\xBF"))
-        head.remove(0, 3);
-    return head.startsWith("WEBVTT") && (head.size() == 6 || QByteArrayView(" \t\r\n").contains(head[6]));
+    return file.open(QIODevice::ReadOnly) && hasWebVttSignature(file.read(10));
 }
 
 // Whether a file made in place of `path` would be the same to its users: same owner and group,
@@ -107,7 +107,8 @@ bool openInput(QFile &file, const QString &path)
 {
     // Bytes, not text mode, which would delete every carriage return.
     if (path == u"-")
-        return file.open(0, QIODevice::ReadOnly | QIODevice::Unbuffered, QFileDevice::DontCloseHandle);
+        return file.open(0, QIODevice::ReadOnly | QIODevice::Unbuffered,
+                         QFileDevice::DontCloseHandle);
     file.setFileName(path);
     return file.open(QIODevice::ReadOnly | QIODevice::Unbuffered);
 }
@@ -127,8 +128,9 @@ bool OutputFile::open(const QString &path, bool force)
     if (m_descriptor >= 0) {
         m_mode = Mode::InPlace;
         m_file = std::make_unique<QFile>();
-        return static_cast<QFile &>(*m_file).open(m_descriptor, QIODevice::WriteOnly | QIODevice::Unbuffered,
-                                                   QFileDevice::DontCloseHandle);
+        return static_cast<QFile &>(*m_file).open(m_descriptor,
+                                                  QIODevice::WriteOnly | QIODevice::Unbuffered,
+                                                  QFileDevice::DontCloseHandle);
     }
     const QFileInfo info(m_target);
     if (info.exists() && !info.isFile() && !info.isDir()) {
@@ -137,7 +139,9 @@ bool OutputFile::open(const QString &path, bool force)
         return m_file->open(QIODevice::WriteOnly | QIODevice::ExistingOnly | QIODevice::Unbuffered);
     }
     if (info.isFile() && info.size() > 0 && !force && !isWebVtt(m_target)) {
-        m_error = QObject::tr("%1 exists and is not a WebVTT document; not replaced (use --force to replace it)").arg(path);
+        m_error = QObject::tr("%1 exists and is not a WebVTT document; not replaced (use --force "
+                              "to replace it)")
+                          .arg(path);
         return false;
     }
     if (info.isFile() && !replacementKeepsFile(m_target)) {
@@ -173,7 +177,7 @@ bool OutputFile::commit()
         m_error = file.errorString();
         return false;
     }
-    QByteArray buffer(1 << 16, Qt::Uninitialized);
+    QByteArray buffer(ioPieceSize, Qt::Uninitialized);
     qint64 length;
     while ((length = m_file->read(buffer.data(), buffer.size())) > 0) {
         if (!writeAll(file, QByteArrayView(buffer.constData(), length))) {

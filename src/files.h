@@ -1,3 +1,4 @@
+// Files at the edge: the transcript to read, and the output written the way its path means.
 #ifndef CUEFOLD_FILES_H
 #define CUEFOLD_FILES_H
 

@@ -1,3 +1,4 @@
+// Timecode arithmetic and timestamp writing.
 #include "timecode.h"
 
 #include <algorithm>
@@ -44,6 +45,14 @@ std::optional<FrameRate> frameRateNamed(QStringView name)
     return std::nullopt;
 }
 
+QStringList frameRateNames()
+{
+    QStringList names;
+    for (const NamedRate &named : rates)
+        names.append(named.name.toString());
+    return names;
+}
+
 QString Timecode::toString() const
 {
     const QChar zero = u'0';
@@ -55,30 +64,14 @@ QString Timecode::toString() const
             .arg(frames, 2, 10, zero);
 }
 
-std::optional<Timecode> parseTimecode(QStringView text, const FrameRate &rate)
-{
-    if (text.size() != 11)
-        return std::nullopt;
-    int fields[4];
-    for (int i = 0; i < 4; ++i) {
-        const char16_t high = text[3 * i].unicode(), low = text[3 * i + 1].unicode();
-        if (high < u'0' || high > u'9' || low < u'0' || low > u'9')
-            return std::nullopt;
-        fields[i] = (high - u'0') * 10 + (low - u'0');
-    }
-    const bool dropFrame = text[8] == u';';
-    if (text[2] != u':' || text[5] != u':' || (text[8] != u':' && !(dropFrame && rate.allowsDropFrame())))
-        return std::nullopt;
-    return Timecode{fields[0], fields[1], fields[2], fields[3], dropFrame};
-}
-
 FramePosition framePosition(const Timecode &timecode, const FrameRate &rate)
 {
     const qint64 perMinute = 60 * rate.nominal;
     const qint64 label = ((qint64(timecode.hours) * 60 + timecode.minutes) * 60 + timecode.seconds)
                     * rate.nominal + timecode.frames;
     FramePosition position;
-    position.carried = timecode.frames >= rate.nominal || timecode.seconds >= 60 || timecode.minutes >= 60;
+    position.carried
+            = timecode.frames >= rate.nominal || timecode.seconds >= 60 || timecode.minutes >= 60;
     position.frame = label;
     if (!position.carried && !timecode.dropFrame) {
         position.readAs = timecode;
@@ -104,7 +97,8 @@ FramePosition framePosition(const Timecode &timecode, const FrameRate &rate)
 
 qint64 hourFrame(const FramePosition &position, const FrameRate &rate)
 {
-    return framePosition(Timecode{position.readAs.hours, 0, 0, 0, position.readAs.dropFrame}, rate).frame;
+    return framePosition(Timecode {position.readAs.hours, 0, 0, 0, position.readAs.dropFrame}, rate)
+            .frame;
 }
 
 qint64 frameMilliseconds(qint64 frame, const FrameRate &rate)
@@ -149,4 +143,25 @@ QString timestampText(qint64 milliseconds)
 {
     char text[24];
     return QString::fromLatin1(text, writeTimestamp(text, milliseconds) - text);
+}
+
+bool isPlainAt25(const Timecode &timecode)
+{
+    return timecode.frames < 25 && timecode.seconds < 60 && timecode.minutes < 60;
+}
+
+char *copyPlainTimestamp(char *out, const char *text, const Timecode &timecode)
+{
+    constexpr int millisecondsPerFrame = 1000 / 25;
+    static constexpr auto thousandths = [] {
+        std::array<std::array<char, 4>, 25> table{};
+        for (int frame = 0; frame < 25; ++frame) {
+            const int ms = frame * millisecondsPerFrame;
+            table[frame]
+                    = {'.', char('0' + ms / 100), char('0' + ms / 10 % 10), char('0' + ms % 10)};
+        }
+        return table;
+    }();
+    out = std::copy_n(text, 8, out);
+    return std::copy_n(thousandths[timecode.frames].data(), 4, out);
 }

@@ -1,8 +1,11 @@
+// Timecode arithmetic: frame rates, drop frame, where a label lands in the video, and the
+// timestamps that WebVTT wants.
 #ifndef CUEFOLD_TIMECODE_H
 #define CUEFOLD_TIMECODE_H
 
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
 #include <QStringView>
 
 #include <optional>
@@ -19,8 +22,10 @@ struct FrameRate
     bool allowsDropFrame() const { return dropped > 0; }
 };
 
-// One of 23.976 24 25 29.97 30 48 50 59.94 60.
+// One of frameRateNames().
 std::optional<FrameRate> frameRateNamed(QStringView name);
+// "23.976", "24", ... "60", as --fps takes them.
+QStringList frameRateNames();
 
 struct Timecode
 {
@@ -32,9 +37,6 @@ struct Timecode
 
     QString toString() const;
 };
-
-// HH:MM:SS:FF, or HH:MM:SS;FF where the rate has drop frame.
-std::optional<Timecode> parseTimecode(QStringView text, const FrameRate &rate);
 
 // Where a label lands in the video. Fields past their range carry into the next one up; a
 // drop-frame label that does not exist is read as the first one after it that does.
@@ -57,5 +59,10 @@ qint64 frameMilliseconds(qint64 frame, const FrameRate &rate);
 // returns the end.
 char *writeTimestamp(char *out, qint64 milliseconds);
 QString timestampText(qint64 milliseconds);
+
+// At 25 frames a second a timecode whose fields are in range keeps them as written: its
+// timestamp is its text with the frames turned into thousandths. Most transcripts are so.
+bool isPlainAt25(const Timecode &timecode);
+char *copyPlainTimestamp(char *out, const char *text, const Timecode &timecode);
 
 #endif

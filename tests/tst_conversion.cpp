@@ -1,9 +1,11 @@
-#include "decoding.h"
+#include "options.h"
+#include "reading.h"
 #include "transcript.h"
 
 #include "corpus.h"
 
 #include <QBuffer>
+#include <QCommandLineParser>
 #include <QStringEncoder>
 #include <QTest>
 
@@ -51,6 +53,18 @@ static Result convert(const QByteArray &bytes, const ConversionOptions &options,
     return result;
 }
 
+// The conversion options that `arguments` name, as the command line reads them.
+static ConversionOptions conversionOptions(const QStringList &arguments)
+{
+    QCommandLineParser parser;
+    addOptions(parser);
+    Settings settings;
+    if (!parser.parse(QStringList{u"cuefold"_qs} + arguments)
+        || !readSettings(parser, &settings).isEmpty())
+        qFatal("bad options");
+    return settings.conversion;
+}
+
 void tst_Conversion::corpus_data()
 {
     addCorpusRows();
@@ -62,9 +76,8 @@ void tst_Conversion::corpus()
     QFETCH(QString, name);
     const QDir corpus(QStringLiteral(CUEFOLD_CORPUS));
     const QString stem = corpus.filePath(name.chopped(4));
-    ConversionOptions options;
-    const QStringList arguments = QString::fromUtf8(readFile(stem + u".args"_qs)).trimmed().split(u' ', Qt::SkipEmptyParts);
-    QCOMPARE(parseConversionOptions(arguments, &options), QString());
+    const ConversionOptions options = conversionOptions(
+            QString::fromUtf8(readFile(stem + u".args"_qs)).trimmed().split(u' ', Qt::SkipEmptyParts));
     QByteArray diagnostics;
     for (const QByteArray &line : readFile(stem + u".err"_qs).split('\n')) {
         if (!line.isEmpty() && !line.startsWith("cuefold: "))
@@ -166,7 +179,7 @@ void tst_Conversion::frameRates_data()
     QTest::addColumn<int>("nominal");
     QTest::addColumn<int>("frameThousandths"); // of a millisecond, times the nominal rate
     QTest::addColumn<int>("dropped");
-    for (const QString &rate : {u"23.976"_qs, u"24"_qs, u"25"_qs, u"29.97"_qs, u"30"_qs, u"48"_qs, u"50"_qs, u"59.94"_qs, u"60"_qs}) {
+    for (const QString &rate : frameRateNames()) {
         const int nominal = int(std::ceil(rate.toDouble()));
         const int thousandths = rate.contains(u'.') ? 1001 : 1000;
         QTest::newRow(qPrintable(rate)) << rate << nominal << thousandths << 0;
@@ -199,8 +212,7 @@ void tst_Conversion::frameRates()
         if (dropped && label[2] == 0 && label[3] == 0 && label[1] % 10 != 0)
             label[3] = dropped;
     }
-    ConversionOptions options;
-    QCOMPARE(parseConversionOptions({u"--fps"_qs, rate}, &options), QString());
+    const ConversionOptions options = conversionOptions({u"--fps"_qs, rate});
     const QList<QByteArray> lines = convert(transcript, options, 1 << 16).document.split('\n');
     QCOMPARE(lines.size(), 2 + 3 * expected.size() + 1);
     for (qsizetype i = 0; i < expected.size(); ++i) {

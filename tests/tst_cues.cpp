@@ -1,4 +1,5 @@
-#include "cues.h"
+#include "markup.h"
+#include "splitting.h"
 
 #include <QRandomGenerator>
 #include <QTest>
@@ -79,9 +80,9 @@ void tst_Cues::generatedPassages()
                 text += QByteArray(random.bounded(3) ? "" : " ") + tags[open.takeLast()][1];
         }
 
-        const QList<CueText> cues = splitPassage(text, maxChars, maxLines);
+        const QList<Cue> cues = splitPassage(text, 0, 1000, SplitLimits{maxChars, maxLines});
         Texts words;
-        for (const CueText &cue : cues) {
+        for (const Cue &cue : cues) {
             const Texts lines = cue.text.split('\n');
             QVERIFY2(lines.size() <= maxLines, cue.text.constData());
             for (const QByteArray &line : lines) {

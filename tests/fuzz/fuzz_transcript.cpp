@@ -1,7 +1,7 @@
 // libFuzzer target: any bytes, read in pieces of a size the input picks, must be refused exactly
 // when Qt's own decoder refuses them, and must otherwise convert into the very document that a
 // plain, regular-expression account of the format gives.
-#include "decoding.h"
+#include "reading.h"
 #include "transcript.h"
 
 #include <QBuffer>

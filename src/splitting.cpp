@@ -1,4 +1,8 @@
-#include "cues.h"
+// Splitting a passage into readable cues, and sharing its time among them.
+#include "splitting.h"
+
+#include "markup.h"
+#include "text.h"
 
 #include <QVarLengthArray>
 
@@ -7,66 +11,6 @@
 #include <vector>
 
 namespace {
-
-bool isBlank(char c)
-{
-    return c == ' ' || c == '\t';
-}
-
-bool isAsciiAlnum(char c)
-{
-    return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
-}
-
-// A '<' opens a tag when a name, a '/' or a timestamp digit follows it and a '>' comes
-// before the next '<'. A space cannot end the search, since <v Anna Maria> is one tag;
-// "a < b" and an unclosed "<b" stay visible text, as the converter writes them.
-// Each scan stops at the next '<', so a passage is scanned once however many there are.
-qsizetype tagEnd(QByteArrayView s, qsizetype i)
-{
-    if (i + 1 >= s.size() || (!isAsciiAlnum(s[i + 1]) && s[i + 1] != '/'))
-        return -1;
-    for (qsizetype j = i + 1; j < s.size(); ++j) {
-        if (s[j] == '>')
-            return j + 1;
-        if (s[j] == '<')
-            return -1;
-    }
-    return -1;
-}
-
-// &name; &#39; &#x27; -- a bare '&' (as in "a && b") is just a character.
-qsizetype entityEnd(QByteArrayView s, qsizetype i)
-{
-    qsizetype j = i + 1;
-    if (j < s.size() && s[j] == '#')
-        ++j;
-    const qsizetype name = j;
-    while (j < s.size() && isAsciiAlnum(s[j]))
-        ++j;
-    return j > name && j < s.size() && s[j] == ';' ? j + 1 : -1;
-}
-
-// The smallest piece a break may not enter: a tag, an entity or one code point.
-struct Element
-{
-    qsizetype end;
-    bool isTag;
-};
-
-Element nextElement(QByteArrayView s, qsizetype i)
-{
-    const auto c = uchar(s[i]);
-    if (c == '<') {
-        if (const qsizetype end = tagEnd(s, i); end >= 0)
-            return {end, true};
-    } else if (c == '&') {
-        if (const qsizetype end = entityEnd(s, i); end >= 0)
-            return {end, false};
-    }
-    const qsizetype length = c < 0xC0 ? 1 : c < 0xE0 ? 2 : c < 0xF0 ? 3 : 4;
-    return {std::min(i + length, s.size()), false};
-}
 
 // Break classes, best first, and what a break of each class adds to a split's cost.
 enum BreakClass { AfterSentence, AfterClause, BeforeConjunction, AnySpace };
@@ -86,6 +30,11 @@ struct Word
     bool clauseEnd = false;
     bool conjunction = false;
 };
+
+// Words that open a clause: a break before one reads better than at any space.
+constexpr const char *conjunctions[] = {"and", "but", "or", "so", "because", "that", "which",
+                                        "who", "when", "while", "if", "then"};
+constexpr qsizetype longestConjunction = 7; // "because": longer words need no look-up
 
 using Units = QVarLengthArray<QByteArrayView, 16>;
 
@@ -113,14 +62,13 @@ void classify(Word &word, const Units &units)
     qsizetype letters = units.size();
     if (letters > 0 && units[letters - 1] == ",")
         --letters;
-    if (letters < 2 || letters > 7)
+    if (letters == 0 || letters > longestConjunction)
         return;
     QByteArray bare;
     for (qsizetype k = 0; k < letters; ++k)
         bare += units[k];
     bare = std::move(bare).toLower();
-    for (const char *conjunction : {"and", "but", "or", "so", "because", "that", "which", "who",
-                                    "when", "while", "if", "then"}) {
+    for (const char *conjunction : conjunctions) {
         if (bare == conjunction) {
             word.conjunction = true;
             return;
@@ -144,14 +92,14 @@ class Splitter
 {
 public:
     Splitter(QByteArrayView text, int maxChars, int maxLines)
-        : s(text), maxChars(std::max(maxChars, 1)), maxLines(std::max(maxLines, 1))
+        : m_passage(text), maxChars(std::max(maxChars, 1)), maxLines(std::max(maxLines, 1))
     {
     }
 
-    QList<CueText> run()
+    QList<Cue> run()
     {
         tokenize();
-        QList<CueText> cues;
+        QList<Cue> cues;
         for (qsizetype first = 0; first < count();) {
             const qsizetype limit = fill(first, count());
             const qsizetype end = limit == count() ? limit : chooseCut(first, limit);
@@ -163,7 +111,10 @@ public:
 
 private:
     qsizetype count() const { return qsizetype(words.size()); }
-    qsizetype width(qsizetype first, qsizetype end) const { return words[end - 1].to - words[first].from; }
+    qsizetype width(qsizetype first, qsizetype end) const
+    {
+        return words[end - 1].to - words[first].from;
+    }
     bool fitsLine(qsizetype first, qsizetype end) const
     {
         return end - first == 1 || width(first, end) <= maxChars;
@@ -184,13 +135,13 @@ private:
     qsizetype chooseCut(qsizetype first, qsizetype limit) const;
     std::vector<qsizetype> lineStarts(qsizetype first, qsizetype end, int lines) const;
     void applyTag(QByteArrayView tag);
-    CueText makeCue(qsizetype first, qsizetype end, bool last);
+    Cue makeCue(qsizetype first, qsizetype end, bool last);
 
-    QByteArrayView s;
+    QByteArrayView m_passage;
     int maxChars;
     int maxLines;
     std::vector<Word> words;
-    QList<OpenTag> open;
+    QList<OpenTag> m_open; // tags open at the end of the last cue made
 };
 
 void Splitter::tokenize()
@@ -202,7 +153,8 @@ void Splitter::tokenize()
     // Tags standing alone stay with the text they mark up, so that no line ends in "<i>"
     // or starts with "</i>": end tags join the word before, other tags the word after.
     const auto finish = [&](qsizetype end) {
-        if (units.isEmpty() && !words.empty() && (s.sliced(word.begin).startsWith("</") || end == s.size())) {
+        if (units.isEmpty() && !words.empty()
+            && (m_passage.sliced(word.begin).startsWith("</") || end == m_passage.size())) {
             words.back().end = end;
             words.back().to = visible;
         } else {
@@ -214,15 +166,15 @@ void Splitter::tokenize()
         units.clear();
         inWord = false;
     };
-    for (qsizetype i = 0; i < s.size();) {
-        if (isBlank(s[i])) {
-            if (inWord && (!units.isEmpty() || s.sliced(word.begin).startsWith("</")))
+    for (qsizetype i = 0; i < m_passage.size();) {
+        if (isBlank(m_passage[i])) {
+            if (inWord && (!units.isEmpty() || m_passage.sliced(word.begin).startsWith("</")))
                 finish(i);
             ++visible;
             ++i;
             continue;
         }
-        const Element e = nextElement(s, i);
+        const Element e = nextElement(m_passage, i);
         if (!inWord) {
             word = Word{};
             word.begin = i;
@@ -231,12 +183,12 @@ void Splitter::tokenize()
         }
         if (!e.isTag) {
             ++visible;
-            units.append(s.sliced(i, e.end - i));
+            units.append(m_passage.sliced(i, e.end - i));
         }
         i = e.end;
     }
     if (inWord)
-        finish(s.size());
+        finish(m_passage.size());
 }
 
 // Where greedy filling of maxLines lines from `first` stops (at most `end`), and how many
@@ -300,28 +252,30 @@ std::vector<qsizetype> Splitter::lineStarts(qsizetype first, qsizetype end, int 
 {
     const qsizetype n = end - first;
     const double mean = std::max(double(width(first, end)) / lines, 1.0);
-    const auto at = [n](qsizetype k, qsizetype j) { return size_t(k * (n + 1) + j); };
-    std::vector<double> cost(at(lines, n) + 1, std::numeric_limits<double>::infinity());
-    std::vector<qsizetype> start(cost.size(), 0); // where the k-th line of the best k lines for j words starts
-    cost[at(0, 0)] = 0;
+    // The cell of the best k lines for the first j words.
+    const auto cell = [n](qsizetype k, qsizetype j) { return size_t(k * (n + 1) + j); };
+    std::vector<double> cost(cell(lines, n) + 1, std::numeric_limits<double>::infinity());
+    std::vector<qsizetype> start(cost.size(), 0); // where the cell's last line starts
+    cost[cell(0, 0)] = 0;
     for (qsizetype k = 1; k <= lines; ++k) {
         for (qsizetype j = k; j <= n; ++j) {
             for (qsizetype i = j - 1; i >= k - 1 && fitsLine(first + i, first + j); --i) {
-                if (cost[at(k - 1, i)] == std::numeric_limits<double>::infinity())
+                if (cost[cell(k - 1, i)] == std::numeric_limits<double>::infinity())
                     continue;
-                double c = cost[at(k - 1, i)] + square(width(first + i, first + j) - mean) / square(mean);
+                double c = cost[cell(k - 1, i)]
+                        + square(width(first + i, first + j) - mean) / square(mean);
                 if (i > 0)
                     c += classPenalty[breakBefore(first + i)];
-                if (c < cost[at(k, j)]) {
-                    cost[at(k, j)] = c;
-                    start[at(k, j)] = i;
+                if (c < cost[cell(k, j)]) {
+                    cost[cell(k, j)] = c;
+                    start[cell(k, j)] = i;
                 }
             }
         }
     }
     std::vector<qsizetype> starts(size_t(lines), first);
     for (qsizetype k = lines, j = n; k > 0; --k) {
-        j = start[at(k, j)];
+        j = start[cell(k, j)];
         starts[size_t(k - 1)] = first + j;
     }
     return starts;
@@ -333,11 +287,11 @@ void Splitter::applyTag(QByteArrayView tag)
     const QByteArrayView inner = tag.sliced(1, tag.size() - 2);
     if (inner.startsWith('/')) {
         const QByteArrayView name = inner.sliced(1);
-        if (!open.isEmpty() && open.last().name == name) {
-            open.removeLast();
-        } else if (name == "ruby" && open.size() >= 2 && open.last().name == "rt"
-                   && open[open.size() - 2].name == "ruby") {
-            open.resize(open.size() - 2);
+        if (!m_open.isEmpty() && m_open.last().name == name) {
+            m_open.removeLast();
+        } else if (name == "ruby" && m_open.size() >= 2 && m_open.last().name == "rt"
+                   && m_open[m_open.size() - 2].name == "ruby") {
+            m_open.resize(m_open.size() - 2);
         }
         return;
     }
@@ -345,15 +299,15 @@ void Splitter::applyTag(QByteArrayView tag)
     while (n < inner.size() && inner[n] != '.' && !isBlank(inner[n]))
         ++n;
     if (isCarried(inner.first(n)))
-        open.append({inner.first(n), tag});
+        m_open.append({inner.first(n), tag});
 }
 
-CueText Splitter::makeCue(qsizetype first, qsizetype end, bool last)
+Cue Splitter::makeCue(qsizetype first, qsizetype end, bool last)
 {
     QByteArray text;
-    qsizetype carried = std::min(open.size(), maxCarried);
+    qsizetype carried = std::min(m_open.size(), maxCarried);
     for (qsizetype k = 0; k < carried; ++k)
-        text += open[k].opening;
+        text += m_open[k].opening;
 
     int lines = 1;
     fill(first, end, &lines);
@@ -363,40 +317,52 @@ CueText Splitter::makeCue(qsizetype first, qsizetype end, bool last)
         if (k > 0)
             text += '\n';
         const qsizetype begin = words[starts[k]].begin;
-        text += s.sliced(begin, words[lineEnd - 1].end - begin);
+        text += m_passage.sliced(begin, words[lineEnd - 1].end - begin);
     }
 
     for (qsizetype i = words[first].begin; i < words[end - 1].end;) {
-        const Element e = nextElement(s, i);
+        const Element e = nextElement(m_passage, i);
         if (e.isTag)
-            applyTag(s.sliced(i, e.end - i));
+            applyTag(m_passage.sliced(i, e.end - i));
         i = e.end;
     }
     if (!last) {
-        carried = std::min(open.size(), maxCarried);
+        carried = std::min(m_open.size(), maxCarried);
         for (qsizetype k = carried - 1; k >= 0; --k)
-            text += "</" + open[k].name.toByteArray() + '>';
+            text += "</" + m_open[k].name.toByteArray() + '>';
     }
     return {text, visibleLength(text)};
 }
 
-} // namespace
-
-qsizetype visibleLength(QByteArrayView text)
+// The passage's time is shared in proportion to what each cue shows, tiling it exactly.
+// A passage that ends at or before its start gives every cue its own timing.
+void shareTime(QList<Cue> &cues, qint64 start, qint64 end)
 {
-    qsizetype visible = 0;
-    for (qsizetype i = 0; i < text.size();) {
-        const Element e = nextElement(text, i);
-        visible += e.isTag ? 0 : 1;
-        i = e.end;
+    qsizetype total = 0;
+    for (const Cue &cue : cues)
+        total += cue.visible;
+    const qint64 duration = end - start;
+    qsizetype shown = 0;
+    qint64 from = start;
+    for (Cue &cue : cues) {
+        shown += cue.visible;
+        const qint64 to = duration <= 0 || total == 0 || shown == total
+                ? end
+                : start + (2 * duration * shown + total) / (2 * total);
+        cue.start = duration <= 0 ? start : from;
+        cue.end = to;
+        from = to;
     }
-    return visible;
 }
 
-QList<CueText> splitPassage(QByteArrayView text, int maxChars, int maxLines)
+} // namespace
+
+QList<Cue> splitPassage(QByteArrayView text, qint64 start, qint64 end, const SplitLimits &limits)
 {
     const qsizetype visible = visibleLength(text);
-    if (visible <= maxChars)
-        return {CueText{text.toByteArray(), visible}};
-    return Splitter(text, maxChars, maxLines).run();
+    QList<Cue> cues = visible <= limits.maxChars
+            ? QList<Cue>{Cue{text.toByteArray(), visible, start, end}}
+            : Splitter(text, limits.maxChars, limits.maxLines).run();
+    shareTime(cues, start, end);
+    return cues;
 }

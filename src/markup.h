@@ -1,0 +1,21 @@
+// Cue text markup as a WebVTT reader sees it: tags (<i>, <v Anna>, <00:00:01.000>) show
+// nothing, an entity (&amp; &#39;) shows one character, every other code point one.
+#ifndef CUEFOLD_MARKUP_H
+#define CUEFOLD_MARKUP_H
+
+#include <QByteArrayView>
+
+// The smallest piece a break may not enter: a tag, an entity or one code point.
+struct Element
+{
+    qsizetype end;
+    bool isTag;
+};
+
+// The element that starts at byte i of `text`.
+Element nextElement(QByteArrayView text, qsizetype i);
+
+// How many characters a viewer sees.
+qsizetype visibleLength(QByteArrayView text);
+
+#endif

@@ -1,0 +1,132 @@
+// The command line's options and the settings read from them.
+#include "options.h"
+
+#include "timing.h"
+
+#include <QCommandLineOption>
+#include <QCommandLineParser>
+#include <QObject>
+
+namespace {
+
+// "a, b or c"
+QString listed(QStringList names)
+{
+    const QString last = names.takeLast();
+    return names.join(u", "_qs) + u" or "_qs + last;
+}
+
+QString rateHelp()
+{
+    QStringList names = frameRateNames();
+    for (QString &name : names) {
+        if (frameRateNamed(name)->numerator == FrameRate().numerator)
+            name += u" (default)"_qs;
+    }
+    return u"Frame rate: "_qs + listed(names);
+}
+
+// Reads a whole number from `low` to `high`; false, with the usage error, when it is not one.
+bool readNumber(const QCommandLineParser &parser, const QString &name, int low, int high,
+                int *number, QString *error)
+{
+    const QString value = parser.value(name);
+    bool ok = false;
+    *number = value.toInt(&ok);
+    if (ok && *number >= low && *number <= high)
+        return true;
+    *error = QObject::tr("cuefold: --%1 takes a number from %2 to %3, not '%4'\n")
+                     .arg(name, QString::number(low), QString::number(high), value);
+    return false;
+}
+
+QString readConversion(const QCommandLineParser &parser, ConversionOptions *options)
+{
+    if (parser.isSet(u"fps"_qs)) {
+        const QString value = parser.value(u"fps"_qs);
+        const std::optional<FrameRate> rate = frameRateNamed(value);
+        if (!rate)
+            return QObject::tr("cuefold: --fps takes %1, not '%2'\n")
+                    .arg(listed(frameRateNames()), value);
+        options->rate = *rate;
+    }
+    QString error;
+    if (parser.isSet(u"max-chars"_qs)
+        && !readNumber(parser, u"max-chars"_qs, minLineLength, maxLineLength,
+                       &options->split.maxChars, &error))
+        return error;
+    if (parser.isSet(u"max-lines"_qs)
+        && !readNumber(parser, u"max-lines"_qs, 1, maxCueLines, &options->split.maxLines, &error))
+        return error;
+    // The start is read at the transcript's rate.
+    const QString start = parser.value(u"start"_qs);
+    options->startAuto = start == u"auto";
+    if (!start.isEmpty() && !options->startAuto) {
+        options->start = parseTimecode(start, options->rate);
+        if (!options->start)
+            return QObject::tr("cuefold: --start takes auto or a timecode (HH:MM:SS:FF, or "
+                               "HH:MM:SS;FF at 29.97 and 59.94), not '%1'\n")
+                    .arg(start);
+    }
+    if (parser.isSet(u"max-lines"_qs) && !options->split.maxChars)
+        return QObject::tr("cuefold: --max-lines needs --max-chars\n");
+    options->check = parser.isSet(u"check"_qs) || parser.isSet(u"strict"_qs);
+    return QString();
+}
+
+} // namespace
+
+void addOptions(QCommandLineParser &parser)
+{
+    const auto range = [](int low, int high) { return u"%1 to %2"_qs.arg(low).arg(high); };
+    parser.addOptions({
+            {{u"i"_qs, u"input"_qs}, u"Path to the input transcript file"_qs, u"file"_qs},
+            {{u"o"_qs, u"output"_qs}, u"Path to the output VTT file"_qs, u"file"_qs},
+            {u"output-dir"_qs, u"Convert each FILE into DIR/NAME.vtt"_qs, u"dir"_qs},
+            {u"force"_qs, u"Replace an existing output that is not a WebVTT document"_qs},
+            {u"fps"_qs, rateHelp(), u"rate"_qs},
+            {u"start"_qs,
+             u"Timecode of the video's first frame, or auto (the hour of the first timing)"_qs,
+             u"timecode"_qs},
+            {u"max-chars"_qs,
+             u"Split passages into cues of lines of at most N characters (%1)"_qs.arg(
+                     range(minLineLength, maxLineLength)),
+             u"n"_qs},
+            {u"max-lines"_qs,
+             u"At most N lines a cue (%1; default %2)"_qs.arg(range(1, maxCueLines))
+                     .arg(defaultCueLines),
+             u"n"_qs},
+            {u"check"_qs, u"Report what may be wrong with the transcript"_qs},
+            {u"strict"_qs, u"As --check, and write nothing if anything is reported"_qs},
+    });
+    parser.addPositionalArgument(
+            u"FILE"_qs, u"With --output-dir, the transcripts to convert"_qs,
+            u"--input FILE --output FILE\n       cuefold [options] --output-dir DIR FILE..."_qs);
+}
+
+QString readSettings(const QCommandLineParser &parser, Settings *settings)
+{
+    for (const QString &name : {u"input"_qs, u"output"_qs, u"output-dir"_qs}) {
+        if (parser.values(name).size() > 1)
+            return QObject::tr("cuefold: --%1 given more than once\n").arg(name);
+    }
+    const QString error = readConversion(parser, &settings->conversion);
+    if (!error.isEmpty())
+        return error;
+    settings->strict = parser.isSet(u"strict"_qs);
+    settings->force = parser.isSet(u"force"_qs);
+    settings->input = parser.value(u"input"_qs);
+    settings->output = parser.value(u"output"_qs);
+    settings->files = parser.positionalArguments();
+    settings->batch = parser.isSet(u"output-dir"_qs);
+    if (settings->batch) {
+        settings->folder = parser.value(u"output-dir"_qs);
+        if (parser.isSet(u"input"_qs) || parser.isSet(u"output"_qs))
+            return QObject::tr("cuefold: --output-dir does not go with --input or --output\n");
+        if (settings->files.isEmpty())
+            return QObject::tr("cuefold: --output-dir needs the files to convert\n");
+    } else if (!settings->files.isEmpty()) {
+        return QObject::tr("cuefold: unexpected argument '%1'\n").arg(settings->files.constFirst());
+    }
+    return QString();
+}

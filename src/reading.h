@@ -1,0 +1,18 @@
+// The read loop: a device's bytes, piece by piece, through the decoder into the converter.
+#ifndef CUEFOLD_READING_H
+#define CUEFOLD_READING_H
+
+#include "webvtt.h"
+
+#include <QString>
+
+class QIODevice;
+class TranscriptConverter;
+
+// Reads `input` to its end, pieceSize bytes at a time, and hands its text to `converter`. False,
+// with *error set, when the input cannot be read or is not valid in its encoding ("invalid
+// UTF-8 on line 12"). Stops early, true, once the converter's output has failed.
+bool readTranscript(QIODevice &input, TranscriptConverter &converter, QString *error,
+                    qsizetype pieceSize = ioPieceSize);
+
+#endif

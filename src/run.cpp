@@ -1,0 +1,141 @@
+// The run: conversions from input files to output files, and batches of them.
+#include "run.h"
+
+#include "files.h"
+#include "options.h"
+#include "reading.h"
+#include "transcript.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QHash>
+#include <QObject>
+#include <QTextStream>
+
+#include <new>
+
+namespace {
+
+struct Job
+{
+    QString input;
+    QString output;
+};
+
+// Converts one transcript; prints its outcome. A document with no cue is still a document.
+bool convert(const Job &job, const Settings &settings)
+{
+    const auto named = [&settings](const QString &path, const QString &error) {
+        return settings.batch && !error.startsWith(path) ? path + u": "_qs + error : error;
+    };
+    const auto readError = [&](const QString &error) {
+        print(stderr, QObject::tr("Error reading input file: %1\n").arg(named(job.input, error)));
+        return false;
+    };
+    const auto writeError = [&](const QString &error) {
+        print(stderr, QObject::tr("Error writing output file: %1\n").arg(named(job.output, error)));
+        return false;
+    };
+
+    QFile input;
+    if (!openInput(input, job.input))
+        return readError(input.errorString());
+    OutputFile output;
+    if (!output.open(job.output, settings.force))
+        return writeError(output.errorString());
+
+    const QString inputName = job.input == u"-" ? u"<stdin>"_qs : job.input;
+    int warnings = 0;
+    // With --strict nothing may reach an output that is written as the document is made, until
+    // the transcript has proved clean.
+    const bool holdBack = settings.strict && output.isWrittenInPlace();
+    QByteArray held;
+    TranscriptConverter converter(
+            settings.conversion,
+            [&](QByteArrayView bytes) {
+                if (!holdBack)
+                    return output.write(bytes);
+                held.append(bytes);
+                return true;
+            },
+            [&](qint64 line, const QString &message) {
+                ++warnings;
+                print(stderr, QObject::tr("%1:%2: warning: %3\n")
+                                      .arg(inputName, QString::number(line), message));
+            });
+    QString error;
+    try {
+        if (!readTranscript(input, converter, &error))
+            return readError(error);
+    } catch (const std::bad_alloc &) {
+        // A line too long for the memory at hand; the output is left as it was.
+        return readError(QObject::tr("not enough memory"));
+    }
+    if (converter.outputFailed())
+        return writeError(output.errorString());
+    if (!converter.foundTiming()) {
+        ++warnings;
+        print(stderr, QObject::tr("cuefold: warning: no timing line found in %1; "
+                                  "the document has no cues\n")
+                              .arg(inputName));
+    }
+    if (settings.strict && warnings > 0)
+        return writeError(QObject::tr("%1 not written: the transcript has warnings and "
+                                      "--strict is given")
+                                  .arg(job.output));
+    if ((holdBack && !output.write(held)) || !output.commit())
+        return writeError(output.errorString());
+
+    // A document on standard output stays a clean document: the report goes elsewhere.
+    print(output.isStandardOutput() ? stderr : stdout,
+          QObject::tr("Successfully converted %1 to %2\n").arg(job.input, job.output));
+    return true;
+}
+
+// DIR/NAME.vtt for each FILE, refusing two files that would meet in one output.
+bool planBatch(const QString &folder, const QStringList &files, QList<Job> *jobs)
+{
+    if (files.contains(u"-"_qs)) {
+        print(stderr, QObject::tr("cuefold: standard input cannot be part of a batch\n"));
+        return false;
+    }
+    QHash<QString, QString> inputOf;
+    for (const QString &file : files) {
+        const QString output =
+                QDir(folder).filePath(QFileInfo(file).completeBaseName() + u".vtt"_qs);
+        const QString key = QDir::cleanPath(QFileInfo(output).absoluteFilePath());
+        if (inputOf.contains(key)) {
+            print(stderr, QObject::tr("cuefold: %1 and %2 would both be written to %3; "
+                                      "nothing converted\n")
+                                  .arg(inputOf.value(key), file, output));
+            return false;
+        }
+        inputOf.insert(key, file);
+        jobs->append(Job{file, output});
+    }
+    if (!QDir().mkpath(folder)) {
+        print(stderr, QObject::tr("cuefold: cannot make the folder %1\n").arg(folder));
+        return false;
+    }
+    return true;
+}
+
+} // namespace
+
+void print(FILE *stream, const QString &message)
+{
+    QTextStream(stream) << message;
+}
+
+int run(const Settings &settings)
+{
+    QList<Job> jobs;
+    if (!settings.batch)
+        jobs.append(Job{settings.input, settings.output});
+    else if (!planBatch(settings.folder, settings.files, &jobs))
+        return 1;
+    bool ok = true;
+    for (const Job &job : std::as_const(jobs))
+        ok = convert(job, settings) && ok;
+    return ok ? 0 : 1;
+}
