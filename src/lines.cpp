@@ -27,73 +27,24 @@ void LineReader::setPiece(QByteArrayView piece, bool dropped)
     }
 }
 
-// Steps over the line end at p: LF, CR LF, or a lone CR.
-inline const char *LineReader::endLine(const char *p)
+// The line cut by the end of the last piece, once the piece ends it; false when it does not.
+bool LineReader::nextFromCarry(QByteArrayView *line)
 {
-    ++m_ended;
-    if (*p++ == '\r') {
-        if (p == m_end)
-            m_skipLineFeed = true;
-        else if (*p == '\n')
-            ++p;
+    const char *lineEnd = qMin(findByte(m_next, m_end, '\n'), findByte(m_next, m_end, '\r'));
+    m_carry.append(m_next, lineEnd - m_next);
+    m_next = m_end;
+    if (lineEnd == m_end) {
+        if (m_carry.size() > droppedLineLimit && m_dropped)
+            shortenDroppedLine();
+        return false;
     }
-    return p;
-}
-
-bool LineReader::next(QByteArrayView *line)
-{
-    if (m_carryGiven) {
-        m_carry.clear();
-        m_carryGiven = false;
-    }
-    const char *p = m_next;
-    // The line cut by the end of the last piece comes first.
-    if (!m_carry.isEmpty() && p < m_end) {
-        const char *lineEnd = qMin(findByte(p, m_end, '\n'), findByte(p, m_end, '\r'));
-        m_carry.append(p, lineEnd - p);
-        m_next = m_end;
-        if (lineEnd == m_end) {
-            if (m_carry.size() > droppedLineLimit && m_dropped)
-                shortenDroppedLine();
-            return false;
-        }
-        m_current = m_ended + 1;
-        m_lostText = m_carryLostText;
-        m_carryLostText = false;
-        *line = m_carry;
-        m_carryGiven = true;
-        m_next = endLine(lineEnd);
-        return true;
-    }
-    m_lostText = false;
-    while (p < m_end) {
-        // A line that starts with white space is often blank: that is told here, without a call.
-        if (isPatternSpace(*p)) {
-            const char *q = p;
-            while (q < m_end && isBlank(*q))
-                ++q;
-            if (q < m_end && (*q == '\n' || *q == '\r')) {
-                p = endLine(q);
-                continue;
-            }
-        }
-        if (m_lineFeed < p)
-            m_lineFeed = findByte(p, m_end, '\n');
-        if (m_return < p)
-            m_return = findByte(p, m_end, '\r');
-        const char *lineEnd = qMin(m_lineFeed, m_return);
-        if (lineEnd == m_end) {
-            m_carry.append(p, m_end - p);
-            m_next = m_end;
-            return false;
-        }
-        m_current = m_ended + 1;
-        *line = QByteArrayView(p, lineEnd - p);
-        m_next = endLine(lineEnd);
-        return true;
-    }
-    m_next = p;
-    return false;
+    m_current = m_ended + 1;
+    m_lostText = m_carryLostText;
+    m_carryLostText = false;
+    *line = m_carry;
+    m_carryGiven = true;
+    m_next = endLine(lineEnd);
+    return true;
 }
 
 bool LineReader::finish(QByteArrayView *line)

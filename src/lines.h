@@ -4,8 +4,11 @@
 #ifndef CUEFOLD_LINES_H
 #define CUEFOLD_LINES_H
 
+#include "text.h"
+
 #include <QByteArray>
 #include <QByteArrayView>
+#include <QtGlobal>
 
 class LineReader
 {
@@ -27,6 +30,7 @@ public:
     bool lostText() const { return m_lostText; }
 
 private:
+    bool nextFromCarry(QByteArrayView *line);
     const char *endLine(const char *p);
     void shortenDroppedLine();
 
@@ -46,5 +50,70 @@ private:
     bool m_carryLostText = false;
     bool m_lostText = false;
 };
+
+// Inline: these run for every line.
+
+// Steps over the line end at p: LF, CR LF, or a lone CR.
+inline const char *LineReader::endLine(const char *p)
+{
+    ++m_ended;
+    if (*p++ == '\r') {
+        if (p == m_end)
+            m_skipLineFeed = true;
+        else if (*p == '\n')
+            ++p;
+    }
+    return p;
+}
+
+inline bool LineReader::next(QByteArrayView *line)
+{
+    if (m_carryGiven) {
+        m_carry.clear();
+        m_carryGiven = false;
+    }
+    const char *p = m_next;
+    if (!m_carry.isEmpty() && p < m_end) {
+        if (nextFromCarry(line))
+            return true;
+        if (m_next == m_end)
+            return false;
+        p = m_next;
+    }
+    m_lostText = false;
+    // Locals, so that the loop keeps them in registers.
+    const char *const end = m_end;
+    const char *lineFeed = m_lineFeed;
+    const char *cr = m_return;
+    while (p < end) {
+        // A line that starts with white space is often blank: told here, without a call.
+        if (isPatternSpace(*p)) {
+            const char *q = p;
+            while (q < end && isBlank(*q))
+                ++q;
+            if (q < end && (*q == '\n' || *q == '\r')) {
+                p = endLine(q);
+                continue;
+            }
+        }
+        if (lineFeed < p)
+            lineFeed = findByte(p, end, '\n');
+        if (cr < p)
+            cr = findByte(p, end, '\r');
+        const char *lineEnd = qMin(lineFeed, cr);
+        if (lineEnd == end) {
+            m_carry.append(p, end - p);
+            break;
+        }
+        m_current = m_ended + 1;
+        *line = QByteArrayView(p, lineEnd - p);
+        m_next = endLine(lineEnd);
+        m_lineFeed = lineFeed;
+        m_return = cr;
+        return true;
+    }
+    m_next = end;
+    return false;
+}
 
 #endif

@@ -15,7 +15,7 @@ char32_t codePointAt(const char *p, int *length)
     return c;
 }
 
-QByteArrayView trimmed(const char *begin, const char *end)
+QByteArrayView trimmedUnicode(const char *begin, const char *end)
 {
     while (begin < end) {
         int length = 1;

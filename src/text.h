@@ -49,7 +49,15 @@ inline const char *findByte(const char *p, const char *end, char c)
 // The code point of the valid UTF-8 sequence at p.
 char32_t codePointAt(const char *p, int *length);
 
-// As QString::trimmed, on valid UTF-8.
-QByteArrayView trimmed(const char *begin, const char *end);
+QByteArrayView trimmedUnicode(const char *begin, const char *end);
+
+// As QString::trimmed, on valid UTF-8. Most lines start and end in ASCII that is not space.
+inline QByteArrayView trimmed(const char *begin, const char *end)
+{
+    if (begin < end && uchar(*begin) < 0x80 && !isPatternSpace(*begin) && uchar(end[-1]) < 0x80
+        && !isPatternSpace(end[-1]))
+        return QByteArrayView(begin, end - begin);
+    return trimmedUnicode(begin, end);
+}
 
 #endif

@@ -144,24 +144,3 @@ QString timestampText(qint64 milliseconds)
     char text[24];
     return QString::fromLatin1(text, writeTimestamp(text, milliseconds) - text);
 }
-
-bool isPlainAt25(const Timecode &timecode)
-{
-    return timecode.frames < 25 && timecode.seconds < 60 && timecode.minutes < 60;
-}
-
-char *copyPlainTimestamp(char *out, const char *text, const Timecode &timecode)
-{
-    constexpr int millisecondsPerFrame = 1000 / 25;
-    static constexpr auto thousandths = [] {
-        std::array<std::array<char, 4>, 25> table{};
-        for (int frame = 0; frame < 25; ++frame) {
-            const int ms = frame * millisecondsPerFrame;
-            table[frame]
-                    = {'.', char('0' + ms / 100), char('0' + ms / 10 % 10), char('0' + ms % 10)};
-        }
-        return table;
-    }();
-    out = std::copy_n(text, 8, out);
-    return std::copy_n(thousandths[timecode.frames].data(), 4, out);
-}

@@ -8,6 +8,8 @@
 #include <QStringList>
 #include <QStringView>
 
+#include <algorithm>
+#include <array>
 #include <optional>
 
 // A frame rate as timecodes count it: `nominal` frames a second in the labels, each lasting
@@ -62,7 +64,24 @@ QString timestampText(qint64 milliseconds);
 
 // At 25 frames a second a timecode whose fields are in range keeps them as written: its
 // timestamp is its text with the frames turned into thousandths. Most transcripts are so.
-bool isPlainAt25(const Timecode &timecode);
-char *copyPlainTimestamp(char *out, const char *text, const Timecode &timecode);
+inline bool isPlainAt25(const Timecode &timecode)
+{
+    return timecode.frames < 25 && timecode.seconds < 60 && timecode.minutes < 60;
+}
+
+inline char *copyPlainTimestamp(char *out, const char *text, const Timecode &timecode)
+{
+    static constexpr auto thousandths = [] {
+        constexpr int millisecondsPerFrame = 1000 / 25;
+        std::array<std::array<char, 4>, 25> table{};
+        for (int frame = 0; frame < 25; ++frame) {
+            const int ms = frame * millisecondsPerFrame;
+            table[frame] = {'.', char('0' + ms / 100), char('0' + ms / 10 % 10), '0'};
+        }
+        return table;
+    }();
+    out = std::copy_n(text, 8, out);
+    return std::copy_n(thousandths[timecode.frames].data(), 4, out);
+}
 
 #endif

@@ -51,11 +51,6 @@ const char *matchTimingAt(const char *p, const char *end, bool dropFrame)
     return p + timecodeLength;
 }
 
-int twoDigits(const char *p)
-{
-    return (p[0] - '0') * 10 + (p[1] - '0');
-}
-
 } // namespace
 
 TimingMatch findTimingFrom(const char *begin, const char *end, const char *colon, bool dropFrame)
@@ -101,12 +96,6 @@ bool couldStartTiming(QByteArrayView text, bool dropFrame)
             return false;
     }
     return true;
-}
-
-Timecode timecodeAt(const char *p)
-{
-    return Timecode{twoDigits(p), twoDigits(p + 3), twoDigits(p + 6), twoDigits(p + 9),
-                    p[frameSeparator] == ';'};
 }
 
 std::optional<Timecode> parseTimecode(QStringView text, const FrameRate &rate)

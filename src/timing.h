@@ -32,7 +32,11 @@ TimingMatch findTiming(QByteArrayView line, bool dropFrame);
 bool couldStartTiming(QByteArrayView text, bool dropFrame);
 
 // The fields of a timecode that the lexer has matched at p.
-Timecode timecodeAt(const char *p);
+inline Timecode timecodeAt(const char *p)
+{
+    const auto field = [p](int at) { return (p[at] - '0') * 10 + (p[at + 1] - '0'); };
+    return Timecode{field(0), field(3), field(6), field(9), p[8] == ';'};
+}
 
 // HH:MM:SS:FF, or HH:MM:SS;FF where the rate has drop frame, as a user types it.
 std::optional<Timecode> parseTimecode(QStringView text, const FrameRate &rate);

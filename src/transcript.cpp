@@ -100,7 +100,7 @@ void TranscriptConverter::takeTiming(const char *timing, qsizetype length)
             writeCueTiming(passage.timing, passage.start, passage.end) - passage.timing;
 }
 
-void TranscriptConverter::takeText(const char *begin, const char *end)
+Q_ALWAYS_INLINE void TranscriptConverter::takeText(const char *begin, const char *end)
 {
     const QByteArrayView text = trimmed(begin, end);
     if (text.isEmpty() && !m_lines.lostText())

@@ -9,7 +9,6 @@
 namespace {
 
 constexpr QByteArrayView signature("WEBVTT");
-constexpr QByteArrayView voice("\n<v Speaker>");
 
 } // namespace
 
@@ -29,11 +28,8 @@ char *writeCueTiming(char *out, qint64 start, qint64 end)
     return writeTimestamp(out, end);
 }
 
-QByteArrayView escapeCueText(QByteArrayView text, QByteArray &storage)
+QByteArrayView escapeArrows(QByteArrayView text, QByteArray &storage)
 {
-    // Lines with a '>' are rare enough to pay for a copy.
-    if (!text.contains('>'))
-        return text;
     storage = text.toByteArray().replace("-->", "--&gt;");
     return storage;
 }
@@ -44,12 +40,6 @@ DocumentWriter::DocumentWriter(Output output) : m_output(std::move(output))
     m_next = m_buffer.data();
     m_end = m_next + m_buffer.size();
     put("WEBVTT\n\n");
-}
-
-void DocumentWriter::startCue(QByteArrayView timing)
-{
-    put(timing);
-    put(voice);
 }
 
 void DocumentWriter::startCue(qint64 start, qint64 end)

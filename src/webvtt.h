@@ -23,12 +23,20 @@ inline constexpr QByteArrayView timingArrow(" --> ");
 inline constexpr qsizetype maxTimingLength = 64;
 char *writeCueTiming(char *out, qint64 start, qint64 end);
 
+QByteArrayView escapeArrows(QByteArrayView text, QByteArray &storage);
+
 // A reader takes any line holding "-->" for a timing line, so the arrow's '>' is escaped.
-// Returns `text` itself when it needs no escape, else the escaped copy in `storage`.
-QByteArrayView escapeCueText(QByteArrayView text, QByteArray &storage);
+// Returns `text` itself when it needs no escape, else the escaped copy in `storage`. Lines
+// with a '>' are rare enough to pay for a copy.
+inline QByteArrayView escapeCueText(QByteArrayView text, QByteArray &storage)
+{
+    return std::memchr(text.data(), '>', size_t(text.size())) ? escapeArrows(text, storage) : text;
+}
 
 class DocumentWriter
 {
+    static constexpr QByteArrayView voice{"\n<v Speaker>"};
+
 public:
     using Output = std::function<bool(QByteArrayView)>; // false once a write has failed
 
@@ -36,7 +44,11 @@ public:
     DocumentWriter(const DocumentWriter &) = delete;
     DocumentWriter &operator=(const DocumentWriter &) = delete;
 
-    void startCue(QByteArrayView timing); // "start --> end"
+    void startCue(QByteArrayView timing) // "start --> end"
+    {
+        put(timing);
+        put(voice);
+    }
     void startCue(qint64 start, qint64 end); // milliseconds
     void write(QByteArrayView text) { put(text); }
     void endCue() { put("\n\n"); }
