@@ -99,17 +99,28 @@ void appendUtf8(QByteArray &out, char32_t c)
 
 } // namespace
 
-QLatin1StringView TranscriptDecoder::encoding() const
+TranscriptDecoder::TranscriptDecoder() = default;
+
+TranscriptDecoder::TranscriptDecoder(const QString &encoding)
+    : m_named(encoding.isEmpty() ? nullptr : new QStringDecoder(encoding.toLatin1().constData()))
+{
+}
+
+TranscriptDecoder::~TranscriptDecoder() = default;
+
+QString TranscriptDecoder::encoding() const
 {
     switch (m_form) {
     case Form::Utf16LE:
     case Form::Utf16BE:
-        return QLatin1StringView("UTF-16");
+        return u"UTF-16"_qs;
     case Form::Utf32LE:
     case Form::Utf32BE:
-        return QLatin1StringView("UTF-32");
+        return u"UTF-32"_qs;
+    case Form::Named:
+        return QString::fromLatin1(m_named->name());
     default:
-        return QLatin1StringView("UTF-8");
+        return u"UTF-8"_qs;
     }
 }
 
@@ -133,7 +144,7 @@ qsizetype TranscriptDecoder::decode(QByteArrayView bytes, bool last, QByteArrayV
             {"\xFF\xFE", Form::Utf16LE},
             {"\xFE\xFF", Form::Utf16BE},
         };
-        m_form = Form::Utf8;
+        m_form = m_named ? Form::Named : Form::Utf8;
         for (const Mark &candidate : marks) {
             if (bytes.startsWith(candidate.bytes)) {
                 m_form = candidate.form;
@@ -150,6 +161,9 @@ qsizetype TranscriptDecoder::decode(QByteArrayView bytes, bool last, QByteArrayV
     if (m_form == Form::Utf8) {
         used = validUtf8(begin, end, &invalid) - begin;
         *text = QByteArrayView(begin, used);
+    } else if (m_form == Form::Named) {
+        used = decodeNamed(bytes.sliced(mark), &invalid);
+        *text = m_buffer;
     } else {
         used = decodeUnits(begin, end, &invalid);
         *text = m_buffer;
@@ -195,4 +209,17 @@ qsizetype TranscriptDecoder::decodeUnits(const uchar *begin, const uchar *end, b
         p += length;
     }
     return p - begin;
+}
+
+// The framework's decoder keeps a character cut by the end of a piece itself, and marks what it
+// cannot read with U+FFFD: the text before the first of those is good.
+qsizetype TranscriptDecoder::decodeNamed(QByteArrayView bytes, bool *invalid)
+{
+    QString text = m_named->decode(bytes);
+    if (m_named->hasError()) {
+        *invalid = true;
+        text.truncate(qMax(text.indexOf(QChar::ReplacementCharacter), qsizetype(0)));
+    }
+    m_buffer = text.toUtf8();
+    return bytes.size();
 }

@@ -6,6 +6,7 @@
 #include <QCommandLineOption>
 #include <QCommandLineParser>
 #include <QObject>
+#include <QStringDecoder>
 
 namespace {
 
@@ -96,8 +97,13 @@ void addOptions(QCommandLineParser &parser)
              u"At most N lines a cue (%1; default %2)"_qs.arg(range(1, maxCueLines))
                      .arg(defaultCueLines),
              u"n"_qs},
-            {u"check"_qs, u"Report what may be wrong with the transcript"_qs},
+            {u"encoding"_qs,
+             u"Read transcripts without a byte-order mark in this encoding (default UTF-8; "
+             "windows-1252, ISO-8859-15, Shift_JIS ...)"_qs,
+             u"name"_qs},
+            {u"check"_qs, u"Also report what may be wrong with the captions' style"_qs},
             {u"strict"_qs, u"As --check, and write nothing if anything is reported"_qs},
+            {{u"q"_qs, u"quiet"_qs}, u"Print no success lines; warnings and errors still"_qs},
     });
     parser.addPositionalArgument(
             u"FILE"_qs, u"With --output-dir, the transcripts to convert"_qs,
@@ -115,6 +121,11 @@ QString readSettings(const QCommandLineParser &parser, Settings *settings)
         return error;
     settings->strict = parser.isSet(u"strict"_qs);
     settings->force = parser.isSet(u"force"_qs);
+    settings->quiet = parser.isSet(u"quiet"_qs);
+    settings->encoding = parser.value(u"encoding"_qs);
+    if (parser.isSet(u"encoding"_qs)
+        && !QStringDecoder(settings->encoding.toLatin1().constData()).isValid())
+        return QObject::tr("cuefold: --encoding does not know '%1'\n").arg(settings->encoding);
     settings->input = parser.value(u"input"_qs);
     settings->output = parser.value(u"output"_qs);
     settings->files = parser.positionalArguments();

@@ -14,6 +14,8 @@ struct Settings
     ConversionOptions conversion;
     bool strict = false; // write nothing if anything is reported
     bool force = false; // replace an output that is not a WebVTT document
+    bool quiet = false; // no success lines
+    QString encoding; // of transcripts without a byte-order mark; empty: UTF-8
     QString input;
     QString output;
     bool batch = false; // --output-dir: each of `files` into `folder`

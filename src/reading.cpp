@@ -17,10 +17,10 @@ constexpr qsizetype longestCharacter = 8;
 } // namespace
 
 bool readTranscript(QIODevice &input, TranscriptConverter &converter, QString *error,
-                    qsizetype pieceSize)
+                    const QString &encoding, qsizetype pieceSize)
 {
     QByteArray buffer(pieceSize + longestCharacter, Qt::Uninitialized);
-    TranscriptDecoder decoder;
+    TranscriptDecoder decoder(encoding);
     qsizetype kept = 0;
     for (;;) {
         const qint64 length = input.read(buffer.data() + kept, pieceSize);
@@ -37,6 +37,10 @@ bool readTranscript(QIODevice &input, TranscriptConverter &converter, QString *e
             *error = QObject::tr("invalid %1 on line %2")
                              .arg(decoder.encoding())
                              .arg(converter.lineNumber());
+            // Editors on some systems still save in a legacy encoding by default.
+            if (encoding.isEmpty() && decoder.encoding() == u"UTF-8")
+                *error += QObject::tr("; if the file is in another encoding, name it with "
+                                      "--encoding (for example --encoding windows-1252)");
             return false;
         }
         if (length == 0 || !going)

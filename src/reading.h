@@ -11,8 +11,9 @@ class TranscriptConverter;
 
 // Reads `input` to its end, pieceSize bytes at a time, and hands its text to `converter`. False,
 // with *error set, when the input cannot be read or is not valid in its encoding ("invalid
-// UTF-8 on line 12"). Stops early, true, once the converter's output has failed.
+// UTF-8 on line 12"). Stops early, true, once the converter's output has failed. Bytes without
+// a byte-order mark are UTF-8, or in `encoding` if one is named.
 bool readTranscript(QIODevice &input, TranscriptConverter &converter, QString *error,
-                    qsizetype pieceSize = ioPieceSize);
+                    const QString &encoding = QString(), qsizetype pieceSize = ioPieceSize);
 
 #endif

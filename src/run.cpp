@@ -65,8 +65,8 @@ bool convert(const Job &job, const Settings &settings)
             });
     QString error;
     try {
-        if (!readTranscript(input, converter, &error))
-            return readError(error);
+        if (!readTranscript(input, converter, &error, settings.encoding))
+            return readError(inputName + u": "_qs + error);
     } catch (const std::bad_alloc &) {
         // A line too long for the memory at hand; the output is left as it was.
         return readError(QObject::tr("not enough memory"));
@@ -87,8 +87,9 @@ bool convert(const Job &job, const Settings &settings)
         return writeError(output.errorString());
 
     // A document on standard output stays a clean document: the report goes elsewhere.
-    print(output.isStandardOutput() ? stderr : stdout,
-          QObject::tr("Successfully converted %1 to %2\n").arg(job.input, job.output));
+    if (!settings.quiet)
+        print(output.isStandardOutput() ? stderr : stdout,
+              QObject::tr("Successfully converted %1 to %2\n").arg(job.input, job.output));
     return true;
 }
 

@@ -87,7 +87,7 @@ void tst_Cli::session_data()
         u"r -i absent.txt -o out.vtt; r -i /proc/self/mem -o out.vtt; r -i in.txt -o none/out.vtt; mkdir d.vtt; r -i in.txt -o d.vtt; ls"_qs,
         "1\n1\n1\n1\nd.vtt\nin.txt\n",
         "Error reading input file: No such file or directory\n"
-        "Error reading input file: Input/output error\n"
+        "Error reading input file: /proc/self/mem: Input/output error\n"
         "Error writing output file: No such file or directory\n"
         "Error writing output file: Filename refers to a directory\n");
     row("regular file under /proc is replaced",
@@ -145,7 +145,8 @@ void tst_Cli::session_data()
     row("batch", u"printf '\\xff' >bad.txt; : >none.txt; cp in.txt kept.txt; mkdir out; echo x >out/kept.vtt; "
                  "r --output-dir out in.txt bad.txt none.txt kept.txt; ls out; cat out/in.vtt out/kept.vtt"_qs,
         success + "out/in.vtt\nSuccessfully converted none.txt to out/none.vtt\n1\nin.vtt\nkept.vtt\nnone.vtt\n{D}x\n",
-        "Error reading input file: bad.txt: invalid UTF-8 on line 1\n"
+        "Error reading input file: bad.txt: invalid UTF-8 on line 1; if the file is in another "
+        "encoding, name it with --encoding (for example --encoding windows-1252)\n"
         "cuefold: warning: no timing line found in none.txt; the document has no cues\n"
         "Error writing output file: out/kept.vtt exists and is not a WebVTT document; not replaced (use --force to replace it)\n");
     row("batch meeting in one output", u"cp in.txt in.md; $C --output-dir out in.txt in.md; echo $?; ls"_qs,

@@ -33,12 +33,12 @@ struct Result
 };
 
 // Reads `bytes` as the program reads a file, pieceSize bytes at a time.
-static Result convert(const QByteArray &bytes, const ConversionOptions &options, qsizetype pieceSize,
+static Result convert(const QByteArray &bytes, const Settings &settings, qsizetype pieceSize,
                       const QString &name = QString())
 {
     Result result;
     TranscriptConverter converter(
-            options,
+            settings.conversion,
             [&](QByteArrayView bytes) {
                 result.document += bytes;
                 return true;
@@ -49,12 +49,12 @@ static Result convert(const QByteArray &bytes, const ConversionOptions &options,
     QBuffer input;
     input.setData(bytes);
     input.open(QIODevice::ReadOnly);
-    readTranscript(input, converter, &result.error, pieceSize);
+    readTranscript(input, converter, &result.error, settings.encoding, pieceSize);
     return result;
 }
 
-// The conversion options that `arguments` name, as the command line reads them.
-static ConversionOptions conversionOptions(const QStringList &arguments)
+// The settings that `arguments` name, as the command line reads them.
+static Settings settingsFor(const QStringList &arguments)
 {
     QCommandLineParser parser;
     addOptions(parser);
@@ -62,7 +62,7 @@ static ConversionOptions conversionOptions(const QStringList &arguments)
     if (!parser.parse(QStringList{u"cuefold"_qs} + arguments)
         || !readSettings(parser, &settings).isEmpty())
         qFatal("bad options");
-    return settings.conversion;
+    return settings;
 }
 
 void tst_Conversion::corpus_data()
@@ -76,7 +76,7 @@ void tst_Conversion::corpus()
     QFETCH(QString, name);
     const QDir corpus(QStringLiteral(CUEFOLD_CORPUS));
     const QString stem = corpus.filePath(name.chopped(4));
-    const ConversionOptions options = conversionOptions(
+    const Settings settings = settingsFor(
             QString::fromUtf8(readFile(stem + u".args"_qs)).trimmed().split(u' ', Qt::SkipEmptyParts));
     QByteArray diagnostics;
     for (const QByteArray &line : readFile(stem + u".err"_qs).split('\n')) {
@@ -85,7 +85,7 @@ void tst_Conversion::corpus()
     }
     const QByteArray transcript = readFile(corpus.filePath(name));
     for (qsizetype pieceSize : {1, 2, 3, 7, 1 << 16}) {
-        const Result result = convert(transcript, options, pieceSize, name);
+        const Result result = convert(transcript, settings, pieceSize, name);
         QCOMPARE(result.error, QString());
         QCOMPARE(result.document, readFile(stem + u".vtt"_qs));
         QCOMPARE(result.diagnostics, diagnostics);
@@ -117,7 +117,10 @@ void tst_Conversion::decoding_data()
     QTest::newRow("UTF-32BE") << u"UTF-32BE"_qs << QByteArray("\0\0\xD7\xFF\0\0\xE0\0", 8) << u"\uD7FF\uE000"_qs;
 
     const auto invalid = [](const QString &encoding, int line) {
-        return u"invalid %1 on line %2"_qs.arg(encoding).arg(line);
+        const QString hint = u"; if the file is in another encoding, name it with --encoding "
+                             "(for example --encoding windows-1252)"_qs;
+        return u"invalid %1 on line %2"_qs.arg(encoding).arg(line)
+                + (encoding == u"UTF-8" ? hint : QString());
     };
     const struct
     {
@@ -162,7 +165,7 @@ void tst_Conversion::decoding()
                            mark ? QStringConverter::Flag::WriteBom : QStringConverter::Flag::Default);
     const QByteArray transcript = encoder.encode(u"00:00:01:00 - 00:00:02:00\n"_qs) + bytes;
     for (qsizetype pieceSize : {1, 2, 3, 5, 1 << 16}) {
-        const Result result = convert(transcript, ConversionOptions(), pieceSize);
+        const Result result = convert(transcript, Settings(), pieceSize);
         if (expected.startsWith(u"invalid ")) {
             QCOMPARE(result.error, expected);
         } else {
@@ -212,8 +215,8 @@ void tst_Conversion::frameRates()
         if (dropped && label[2] == 0 && label[3] == 0 && label[1] % 10 != 0)
             label[3] = dropped;
     }
-    const ConversionOptions options = conversionOptions({u"--fps"_qs, rate});
-    const QList<QByteArray> lines = convert(transcript, options, 1 << 16).document.split('\n');
+    const Settings settings = settingsFor({u"--fps"_qs, rate});
+    const QList<QByteArray> lines = convert(transcript, settings, 1 << 16).document.split('\n');
     QCOMPARE(lines.size(), 2 + 3 * expected.size() + 1);
     for (qsizetype i = 0; i < expected.size(); ++i) {
         const QByteArray &timing = lines[2 + 3 * i];
