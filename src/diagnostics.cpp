@@ -1,6 +1,8 @@
 // What cuefold reports about a transcript.
 #include "diagnostics.h"
 
+#include "text.h"
+
 #include <QObject>
 #include <QRegularExpression>
 
@@ -38,11 +40,6 @@ void Diagnostics::noText(qint64 line)
     warn(line, QObject::tr("the timing line has no text under it"));
 }
 
-void Diagnostics::droppedByStart(qint64 line)
-{
-    warn(line, QObject::tr("the cue ends before the video's first frame (--start); dropped"));
-}
-
 void Diagnostics::clippedByStart(qint64 line)
 {
     warn(line, QObject::tr("the cue starts before the video's first frame (--start); "
@@ -55,49 +52,126 @@ void Diagnostics::overlap(qint64 line, qint64 previousEnd)
                        .arg(timestampText(previousEnd)));
 }
 
-void Diagnostics::cue(qint64 line, qint64 start, qint64 end, qsizetype visible)
+void Diagnostics::droppedCuesByStart(qint64 firstLine, qint64 count, bool every)
+{
+    warn(firstLine, QObject::tr("cues that end at or before the video's first frame are dropped "
+                                "(--start): %1, the first on this line")
+                            .arg(count));
+    if (every)
+        warn(firstLine, QObject::tr("every cue ends at or before the video's first frame "
+                                    "(--start); the document has no cues"));
+}
+
+void Diagnostics::cue(qint64 line, qint64 start, qint64 end, qsizetype visible,
+                      qsizetype longestLine, bool split)
 {
     const qint64 duration = end - start;
     if (duration <= 0)
         return;
+    const QString at = timestampText(start);
+    const QString advice = split ? QString()
+                                 : QObject::tr("; --max-chars %1 splits it").arg(maxLineCharacters);
     if (visible * 1000 > maxCharactersPerSecond * duration)
-        warn(line, QObject::tr("the cue shows %1 characters a second, more than %2")
-                           .arg(QString::number(visible * 1000.0 / duration, 'f', 1))
-                           .arg(maxCharactersPerSecond));
+        warn(line, QObject::tr("the cue at %1 shows %2 characters a second, more than %3")
+                           .arg(at, QString::number(visible * 1000.0 / duration, 'f', 1),
+                                QString::number(maxCharactersPerSecond)));
     if (duration < minCueMilliseconds)
-        warn(line, QObject::tr("the cue lasts %1 s, less than 5/6 of a second")
-                           .arg(QString::number(duration / 1000.0, 'f', 3)));
+        warn(line, QObject::tr("the cue at %1 lasts %2 s, less than 5/6 of a second")
+                           .arg(at, QString::number(duration / 1000.0, 'f', 3)));
+    if (duration > maxCueMilliseconds)
+        warn(line, QObject::tr("the cue at %1 stays %2 s on screen, more than %3%4")
+                           .arg(at, QString::number(duration / 1000.0, 'f', 1),
+                                QString::number(maxCueMilliseconds / 1000), advice));
+    if (!split && longestLine > maxLineCharacters)
+        warn(line, QObject::tr("the cue at %1 has a line of %2 characters, more than %3%4")
+                           .arg(at, QString::number(longestLine),
+                                QString::number(maxLineCharacters), advice));
 }
 
-void Diagnostics::nearTiming(qint64 line, QByteArrayView text)
+namespace {
+
+// Cheap test before the regular expression: "D:DD:DD" somewhere.
+bool hasTimeShape(QByteArrayView text)
 {
+    for (qsizetype i = 1; i + 5 < text.size(); ++i) {
+        if (text[i] == ':' && isAsciiDigit(text[i - 1]) && isAsciiDigit(text[i + 1])
+            && isAsciiDigit(text[i + 2]) && text[i + 3] == ':')
+            return true;
+    }
+    return false;
+}
+
+QString quoted(QString text)
+{
+    if (text.size() > maxQuoted)
+        text = text.left(maxQuoted - 1) + u'\u2026';
+    return u"'"_qs + text + u"'"_qs;
+}
+
+} // namespace
+
+Diagnostics::NearMiss Diagnostics::nearTiming(qint64 line, QByteArrayView text, Fate fate)
+{
+    if (!hasTimeShape(text))
+        return NearMiss::None;
+    // Hour, separator, millisecond separator; space, dash, space; the same for the end.
     static const QRegularExpression nearTiming(
-            QStringLiteral(R"(([0-9]{1,2}):[0-9]{2}:[0-9]{2}([:;])[0-9]{2}(\s*))"
-                           R"((-->|[-\x{2013}\x{2014}]))"
-                           R"((\s*)([0-9]{1,2}):[0-9]{2}:[0-9]{2}([:;])[0-9]{2})"),
+            QStringLiteral(R"(([0-9]{1,2}):[0-9]{2}:[0-9]{2}(?:([:;])[0-9]{2}|([.,])[0-9]{3}))"
+                           R"((\s*)(-->|[-\x{2013}\x{2014}])(\s*))"
+                           R"(([0-9]{1,2}):[0-9]{2}:[0-9]{2}(?:([:;])[0-9]{2}|([.,])[0-9]{3}))"),
             QRegularExpression::UseUnicodePropertiesOption);
     const QRegularExpressionMatch match = nearTiming.match(QString::fromUtf8(text));
     if (!match.hasMatch())
-        return;
+        return NearMiss::None;
     const auto isAscii = [](QStringView spaces) {
-        return std::all_of(spaces.begin(), spaces.end(),
-                           [](QChar c) { return c.unicode() < 0x80; });
+        return std::all_of(spaces.begin(), spaces.end(), [](QChar c) { return c.unicode() < 0x80; });
     };
-    const QString dash = match.captured(4);
+    const QString dash = match.captured(5);
+    NearMiss kind = NearMiss::Other;
     QString reason;
-    if (dash == u"\u2013")
+    if (match.hasCaptured(3) || match.hasCaptured(9)) {
+        kind = NearMiss::Milliseconds;
+        reason = QObject::tr("a millisecond timestamp instead of a frame timecode (HH:MM:SS:FF)");
+    } else if (dash == u"\u2013") {
         reason = QObject::tr("an en dash instead of a hyphen");
-    else if (dash == u"\u2014")
+    } else if (dash == u"\u2014") {
         reason = QObject::tr("an em dash instead of a hyphen");
-    else if (dash == u"-->")
+    } else if (dash == u"-->") {
         reason = QObject::tr("'-->' instead of '-'");
-    else if (!isAscii(match.capturedView(3)) || !isAscii(match.capturedView(5)))
+    } else if (!isAscii(match.capturedView(4)) || !isAscii(match.capturedView(6))) {
         reason = QObject::tr("a non-breaking or other Unicode space around the hyphen");
-    else if (match.capturedLength(1) == 1 || match.capturedLength(6) == 1)
+    } else if (match.capturedLength(1) == 1 || match.capturedLength(7) == 1) {
         reason = QObject::tr("a one-digit hour");
-    else if (match.capturedView(2) != match.capturedView(7))
+    } else if (match.capturedView(2) != match.capturedView(8)) {
         reason = QObject::tr("one drop-frame and one non-drop-frame timecode");
-    else
+    } else {
+        kind = NearMiss::DropFrame;
         reason = QObject::tr("a drop-frame timecode, which needs --fps 29.97 or 59.94");
-    warn(line, QObject::tr("the line looks like a timing but is not one: %1").arg(reason));
+    }
+    const QString becomes = fate == Fate::CueText ? QObject::tr("it stays in the cue's text")
+                                                  : QObject::tr("it is dropped");
+    warn(line, QObject::tr("the line looks like a timing but is not one: %1; %2")
+                       .arg(reason, becomes));
+    return kind;
+}
+
+void Diagnostics::textOnTimingLine(qint64 line, QByteArrayView before, QByteArrayView after)
+{
+    const QString text = (QString::fromUtf8(before) + u' ' + QString::fromUtf8(after)).simplified();
+    if (!text.isEmpty())
+        warn(line, QObject::tr("text on the timing line is dropped: %1").arg(quoted(text)));
+}
+
+QString Diagnostics::missingTimingHint(NearMiss nearMiss)
+{
+    switch (nearMiss) {
+    case NearMiss::DropFrame:
+        return QObject::tr("; its timecodes are drop-frame (HH:MM:SS;FF): give --fps 29.97 or "
+                           "59.94");
+    case NearMiss::Milliseconds:
+        return QObject::tr("; it has millisecond timestamps (HH:MM:SS.mmm), not frame timecodes "
+                           "(HH:MM:SS:FF)");
+    default:
+        return QString();
+    }
 }

@@ -14,25 +14,43 @@
 inline constexpr int maxCharactersPerSecond = 20;
 // Shorter cues flash by before the eye has found them.
 inline constexpr qint64 minCueMilliseconds = 5000 / 6;
+// Longer cues hold more than a viewer takes in at once.
+inline constexpr qint64 maxCueMilliseconds = 7000;
+// What broadcast captions keep a line to.
+inline constexpr qsizetype maxLineCharacters = 42;
+// Quoted text is cut to this many characters.
+inline constexpr qsizetype maxQuoted = 40;
 
 class Diagnostics
 {
 public:
     using Report = std::function<void(qint64 line, const QString &message)>;
 
+    // What a line that looks like a timing has instead of one.
+    enum class NearMiss { None, DropFrame, Milliseconds, Other };
+    // What becomes of such a line.
+    enum class Fate { CueText, Dropped };
+
     explicit Diagnostics(Report report) : m_report(std::move(report)) {}
+
+    // Why a transcript may have no timing line, from the first near miss; or nothing.
+    static QString missingTimingHint(NearMiss nearMiss);
 
     void textAbove(qint64 line);
     void timecodeRead(qint64 line, QByteArrayView written, const FramePosition &position);
     void reversedTiming(qint64 line);
     void noText(qint64 line);
-    void droppedByStart(qint64 line);
     void clippedByStart(qint64 line);
+    void droppedCuesByStart(qint64 firstLine, qint64 count, bool every);
     void overlap(qint64 line, qint64 previousEnd);
-    // Reading speed and duration of a cue showing `visible` characters.
-    void cue(qint64 line, qint64 start, qint64 end, qsizetype visible);
+    // Reading speed, duration and line length of a cue showing `visible` characters, the
+    // longest line `longestLine`; `split` says whether --max-chars made it.
+    void cue(qint64 line, qint64 start, qint64 end, qsizetype visible, qsizetype longestLine,
+             bool split);
     // A line a person meant as a timing, which the timing pattern does not take.
-    void nearTiming(qint64 line, QByteArrayView text);
+    NearMiss nearTiming(qint64 line, QByteArrayView text, Fate fate);
+    // Text beside the timing on its line, which is dropped.
+    void textOnTimingLine(qint64 line, QByteArrayView before, QByteArrayView after);
 
 private:
     void warn(qint64 line, const QString &message);

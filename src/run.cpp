@@ -76,8 +76,8 @@ bool convert(const Job &job, const Settings &settings)
     if (!converter.foundTiming()) {
         ++warnings;
         print(stderr, QObject::tr("cuefold: warning: no timing line found in %1; "
-                                  "the document has no cues\n")
-                              .arg(inputName));
+                                  "the document has no cues%2\n")
+                              .arg(inputName, converter.missingTimingHint()));
     }
     if (settings.strict && warnings > 0)
         return writeError(QObject::tr("%1 not written: the transcript has warnings and "

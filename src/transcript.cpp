@@ -36,6 +36,9 @@ void TranscriptConverter::finish()
     if (m_lines.finish(&line))
         takeLine(line);
     closePassage();
+    if (m_droppedCues > 0)
+        m_diagnostics.droppedCuesByStart(m_firstDroppedLine, m_droppedCues,
+                                         m_droppedCues == m_cues);
     m_writer.flush();
 }
 
@@ -52,20 +55,26 @@ void TranscriptConverter::takeLine(QByteArrayView line)
         const TimingMatch timing =
                 findTimingFrom(begin, end, firstColon, m_options.rate.allowsDropFrame());
         if (timing.found()) {
-            takeTiming(begin + timing.start, timing.length);
+            takeTiming(line, timing.start, timing.length);
             return;
         }
+        const auto fate = m_passage && !m_passage->dropped ? Diagnostics::Fate::CueText
+                                                           : Diagnostics::Fate::Dropped;
+        const auto nearMiss = m_diagnostics.nearTiming(m_lines.currentLine(), line, fate);
+        if (m_nearMiss == Diagnostics::NearMiss::None || m_nearMiss == Diagnostics::NearMiss::Other)
+            m_nearMiss = nearMiss;
     }
-    if (m_options.check && findByte(begin, end, ':') != end)
-        m_diagnostics.nearTiming(m_lines.currentLine(), line);
     takeText(begin, end);
 }
 
-void TranscriptConverter::takeTiming(const char *timing, qsizetype length)
+void TranscriptConverter::takeTiming(QByteArrayView text, qsizetype at, qsizetype length)
 {
     closePassage();
     m_foundTiming = true;
     const qint64 line = m_lines.currentLine();
+    if (at > 0 || at + length < text.size())
+        m_diagnostics.textOnTimingLine(line, text.first(at), text.sliced(at + length));
+    const char *const timing = text.data() + at;
     const char *const endText = timing + length - timecodeLength;
     const Timecode startCode = timecodeAt(timing);
     const Timecode endCode = timecodeAt(endText);
@@ -140,12 +149,14 @@ void TranscriptConverter::closePassage()
     if (!m_passage)
         return;
     const Passage &passage = *m_passage;
+    if (passage.hasText)
+        ++m_cues;
     if (!passage.hasText) {
         if (m_options.check)
             m_diagnostics.noText(passage.line);
     } else if (passage.dropped) {
-        if (m_options.check)
-            m_diagnostics.droppedByStart(passage.line);
+        if (m_droppedCues++ == 0)
+            m_firstDroppedLine = passage.line;
     } else {
         if (m_options.check && passage.clipped)
             m_diagnostics.clippedByStart(passage.line);
@@ -157,11 +168,28 @@ void TranscriptConverter::closePassage()
         } else {
             m_writer.endCue();
             if (m_options.check)
-                m_diagnostics.cue(passage.line, passage.start, passage.end, passage.visible);
+                m_diagnostics.cue(passage.line, passage.start, passage.end, passage.visible,
+                                  passage.visible, false);
         }
     }
     m_passage.reset();
 }
+
+namespace {
+
+qsizetype longestLine(QByteArrayView text)
+{
+    qsizetype longest = 0;
+    for (qsizetype from = 0; from <= text.size();) {
+        qsizetype to = text.indexOf('\n', from);
+        to = to < 0 ? text.size() : to;
+        longest = std::max(longest, visibleLength(text.sliced(from, to - from)));
+        from = to + 1;
+    }
+    return longest;
+}
+
+} // namespace
 
 void TranscriptConverter::writeSplit(const Passage &passage)
 {
@@ -173,7 +201,8 @@ void TranscriptConverter::writeSplit(const Passage &passage)
         m_writer.write(cue.text);
         m_writer.endCue();
         if (m_options.check)
-            m_diagnostics.cue(passage.line, cue.start, cue.end, cue.visible);
+            m_diagnostics.cue(passage.line, cue.start, cue.end, cue.visible, longestLine(cue.text),
+                              true);
     }
 }
 

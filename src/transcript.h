@@ -43,6 +43,8 @@ public:
 
     qint64 lineNumber() const { return m_lines.lineNumber(); } // of the next byte
     bool foundTiming() const { return m_foundTiming; }
+    // What the transcript had instead of timing lines, when that explains their absence.
+    QString missingTimingHint() const { return Diagnostics::missingTimingHint(m_nearMiss); }
     bool outputFailed() const { return m_writer.failed(); }
 
 private:
@@ -63,7 +65,7 @@ private:
     };
 
     void takeLine(QByteArrayView line);
-    void takeTiming(const char *timing, qsizetype length);
+    void takeTiming(QByteArrayView line, qsizetype at, qsizetype length);
     void takeText(const char *begin, const char *end);
     void closePassage();
     void writeSplit(const Passage &passage);
@@ -79,6 +81,10 @@ private:
     QByteArray m_passageText; // when splitting, the passage's text so far
     std::optional<qint64> m_startFrame; // the video's first frame, once known
     qint64 m_previousEnd = -1;
+    qint64 m_cues = 0; // passages with text, kept or dropped
+    qint64 m_droppedCues = 0; // by --start
+    qint64 m_firstDroppedLine = 0;
+    Diagnostics::NearMiss m_nearMiss = Diagnostics::NearMiss::None; // the first telling one
     bool m_foundTiming = false;
     bool m_reportedTextAbove = false;
 };
