@@ -50,12 +50,20 @@ int main(int argc, char *argv[])
         return 1;
 
     QCommandLineParser parser;
-    parser.setApplicationDescription(QStringLiteral("Convert HH:MM:SS:FF transcripts into WebVTT"));
-    parser.addHelpOption();
+    parser.setApplicationDescription(QStringLiteral(
+            "Convert HH:MM:SS:FF transcripts into WebVTT\n\n"
+            "A FILE of - is standard input or standard output. Exit status: 0 when every\n"
+            "document was written (warnings alone leave it 0, unless --strict), 1 otherwise."));
+    // The framework's --help-all promises its own options, which mean nothing here: it stays,
+    // hidden, as another name for --help.
+    const QCommandLineOption help({u"h"_qs, u"help"_qs}, u"Displays help on commandline options."_qs);
+    QCommandLineOption helpAll(u"help-all"_qs);
+    helpAll.setFlags(QCommandLineOption::HiddenFromHelp);
+    parser.addOptions({help, helpAll});
     parser.addVersionOption();
     addOptions(parser);
-    // The framework's own --help-all options mean nothing here.
-    if (parser.parse(QCoreApplication::arguments()) && parser.isSet(u"help-all"_qs))
+    if (parser.parse(QCoreApplication::arguments())
+        && (parser.isSet(help) || parser.isSet(helpAll)))
         parser.showHelp(0);
     parser.process(app);
 
