@@ -1,72 +1,64 @@
 // Opening the transcript, and writing the document where its path says.
 #include "files.h"
 
+#include "paths.h"
+#include "text.h"
 #include "webvtt.h"
 
-#include <QCoreApplication>
 #include <QFileInfo>
 #include <QHash>
 #include <QObject>
-#include <QRegularExpression>
 #include <QSaveFile>
+#include <QStorageInfo>
 #include <QTemporaryFile>
 
+#include <algorithm>
 #include <filesystem>
+
+namespace fs = std::filesystem;
 
 namespace {
 
-// As the system itself gives up on a chain of links (Linux: 40).
-constexpr int maxLinks = 40;
+// Most file systems' limit on one name; the atomic replace adds ".XXXXXX" to it for its
+// temporary name, so a longer name is copied into instead.
+constexpr qsizetype longestName = 255;
+constexpr qsizetype replaceSuffix = 7;
+// A file this small is read whole to tell whether it holds anything.
+constexpr qint64 signatureWindow = 4096;
 
-struct Target
-{
-    QString path; // the file itself, all links followed
-    int descriptor = -1;
-    bool loop = false;
-};
+enum class Content { Empty, WebVtt, Other, Unreadable };
 
-// Follows links one at a time, so that a name of an open descriptor is seen on the way: its
-// folder is this process's /proc/PID/fd (or a thread's), however it was spelled.
-Target resolve(const QString &path)
-{
-    static const QRegularExpression ownDescriptors(
-            QStringLiteral("^/proc/%1/(task/[0-9]+/)?fd$").arg(QCoreApplication::applicationPid()));
-    Target target{path};
-    for (int links = 0; links <= maxLinks; ++links) {
-        const QFileInfo info(target.path);
-        bool isNumber = false;
-        const int descriptor = info.fileName().toInt(&isNumber);
-        if (isNumber && descriptor >= 0
-            && ownDescriptors.match(QFileInfo(info.absolutePath()).canonicalFilePath())
-                       .hasMatch()) {
-            target.descriptor = descriptor;
-            return target;
-        }
-        if (!info.isSymLink())
-            return target;
-        target.path = info.symLinkTarget();
-    }
-    target.loop = true;
-    return target;
-}
-
-// Reads as many bytes as the signature check needs.
-bool isWebVtt(const QString &path)
+// What an existing output holds: nothing but a byte-order mark and line ends counts as empty.
+Content contentOf(const QString &path)
 {
     QFile file(path);
-    return file.open(QIODevice::ReadOnly) && hasWebVttSignature(file.read(10));
+    if (!file.open(QIODevice::ReadOnly))
+        return Content::Unreadable;
+    const QByteArray head = file.read(signatureWindow);
+    if (hasWebVttSignature(head))
+        return Content::WebVtt;
+    QByteArrayView rest(head);
+    if (rest.startsWith(utf8Mark))
+        rest = rest.sliced(utf8Mark.size());
+    const bool blank = std::all_of(rest.begin(), rest.end(), isPatternSpace);
+    return blank && file.atEnd() ? Content::Empty : Content::Other;
+}
+
+fs::path nativePath(const QString &path)
+{
+    return fs::path(QFile::encodeName(path).toStdString());
 }
 
 // Whether a file made in place of `path` would be the same to its users: same owner and group,
-// no setuid, setgid or sticky bit (which the framework cannot set), and no other hard link.
+// no setuid, setgid or sticky bit (which the framework cannot set), no other hard link, and a
+// name short enough for the temporary name beside it.
 bool replacementKeepsFile(const QString &path)
 {
-    namespace fs = std::filesystem;
     std::error_code error;
-    const fs::path native(QFile::encodeName(path).toStdString());
     const fs::perms special = fs::perms::set_uid | fs::perms::set_gid | fs::perms::sticky_bit;
-    if ((fs::status(native, error).permissions() & special) != fs::perms::none
-        || fs::hard_link_count(native, error) != 1)
+    if ((fs::status(nativePath(path), error).permissions() & special) != fs::perms::none
+        || hasOtherNames(path)
+        || QFile::encodeName(QFileInfo(path).fileName()).size() + replaceSuffix > longestName)
         return false;
 
     // Owner and group are those a new file gets here: ask a new file, once per folder.
@@ -118,9 +110,9 @@ OutputFile::~OutputFile() = default;
 
 bool OutputFile::open(const QString &path, bool force)
 {
-    const Target target = path == u"-" ? Target{path, 1} : resolve(path);
-    if (target.loop) {
-        m_error = QObject::tr("%1: too many levels of symbolic links").arg(path);
+    const PathTarget target = resolveOutput(path);
+    if (!target.error.isEmpty()) {
+        m_error = target.error;
         return false;
     }
     m_target = target.path;
@@ -138,20 +130,41 @@ bool OutputFile::open(const QString &path, bool force)
         m_file = std::make_unique<QFile>(m_target);
         return m_file->open(QIODevice::WriteOnly | QIODevice::ExistingOnly | QIODevice::Unbuffered);
     }
-    if (info.isFile() && info.size() > 0 && !force && !isWebVtt(m_target)) {
+    if (info.isFile() && !force && !checkReplaceable(path))
+        return false;
+    if (info.isFile() && !replacementKeepsFile(m_target)) {
+        m_mode = Mode::CopyInto;
+        const QString folder = info.absolutePath();
+        auto temporary = std::make_unique<QTemporaryFile>(folder + u"/.cuefold-XXXXXX"_qs);
+        const bool opened = temporary->open();
+        m_file = std::move(temporary);
+        return opened;
+    }
+    if (info.isFile())
+        m_permissions = int(fs::status(nativePath(m_target)).permissions());
+    m_mode = Mode::Replace;
+    m_file = std::make_unique<QSaveFile>(m_target);
+    return m_file->open(QIODevice::WriteOnly | QIODevice::Unbuffered);
+}
+
+bool OutputFile::checkReplaceable(const QString &path)
+{
+    switch (contentOf(m_target)) {
+    case Content::Empty:
+    case Content::WebVtt:
+        return true;
+    case Content::Other:
         m_error = QObject::tr("%1 exists and is not a WebVTT document; not replaced (use --force "
                               "to replace it)")
                           .arg(path);
         return false;
+    case Content::Unreadable:
+        break;
     }
-    if (info.isFile() && !replacementKeepsFile(m_target)) {
-        m_mode = Mode::CopyInto;
-        m_file = std::make_unique<QTemporaryFile>(m_target + QStringLiteral(".XXXXXX"));
-        return static_cast<QTemporaryFile &>(*m_file).open();
-    }
-    m_mode = Mode::Replace;
-    m_file = std::make_unique<QSaveFile>(m_target);
-    return m_file->open(QIODevice::WriteOnly | QIODevice::Unbuffered);
+    m_error = QObject::tr("%1 cannot be read to tell whether it is a WebVTT document; not "
+                          "replaced (use --force to replace it)")
+                      .arg(path);
+    return false;
 }
 
 bool OutputFile::write(QByteArrayView bytes)
@@ -163,31 +176,59 @@ bool OutputFile::commit()
 {
     switch (m_mode) {
     case Mode::Replace:
-        return static_cast<QSaveFile &>(*m_file).commit();
+        if (!static_cast<QSaveFile &>(*m_file).commit())
+            return false;
+        // The framework gives the new file its owner's write bit; the old mode is kept exactly.
+        if (m_permissions >= 0) {
+            std::error_code error;
+            fs::permissions(nativePath(m_target), fs::perms(m_permissions), error);
+        }
+        return true;
     case Mode::InPlace:
         return m_file->flush() && m_file->error() == QFileDevice::NoError;
     case Mode::CopyInto:
         break;
     }
-    // The document is whole in the temporary file: only now is the file itself touched.
-    if (!m_file->flush() || !m_file->seek(0))
-        return false;
+    return copyInto();
+}
+
+// The document is whole in the temporary file: only now is the file itself touched. It is
+// written over from the start and cut to length after, so it needs room only for what the new
+// document adds; if that room is not there, the old document is left as it was.
+bool OutputFile::copyInto()
+{
+    auto &temporary = static_cast<QTemporaryFile &>(*m_file);
+    const qint64 size = temporary.size();
     QFile file(m_target);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
+    const qint64 growth = size - file.size();
+    const QStorageInfo storage(QFileInfo(m_target).absolutePath());
+    if (growth > 0 && storage.isValid() && storage.bytesAvailable() < growth) {
+        m_error = QObject::tr("%1: No space left on device (the document needs %2 bytes more); "
+                              "the old document is intact")
+                          .arg(m_target)
+                          .arg(growth);
+        return false;
+    }
+    // Read and write, so that opening does not cut the old document.
+    if (!file.open(QIODevice::ReadWrite | QIODevice::Unbuffered)
+        && !file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
         m_error = file.errorString();
         return false;
     }
+    if (!temporary.seek(0))
+        return false;
     QByteArray buffer(ioPieceSize, Qt::Uninitialized);
     qint64 length;
-    while ((length = m_file->read(buffer.data(), buffer.size())) > 0) {
-        if (!writeAll(file, QByteArrayView(buffer.constData(), length))) {
-            m_error = file.errorString();
-            return false;
-        }
-    }
-    if (length < 0)
-        m_error = m_file->errorString();
-    return length == 0;
+    bool copied = true;
+    while (copied && (length = temporary.read(buffer.data(), buffer.size())) > 0)
+        copied = writeAll(file, QByteArrayView(buffer.constData(), length));
+    if (copied && length == 0 && file.resize(size))
+        return true;
+    // The old document is gone and the new one is not whole: keep the one whole copy.
+    temporary.setAutoRemove(false);
+    m_error = QObject::tr("%1: %2; it is left cut short, and the whole document is in %3")
+                      .arg(m_target, file.errorString(), temporary.fileName());
+    return false;
 }
 
 QString OutputFile::errorString() const

@@ -12,12 +12,13 @@
 bool openInput(QFile &file, const QString &path);
 
 // Where a document goes, decided by what the path is, not by how it is spelled:
-// - a name of one of this process's open descriptors (/dev/stdout, /dev/fd/3, or a link to
-//   one) is written through that descriptor, sharing its offset and append mode;
+// - a name of a descriptor the caller handed over (/dev/stdout, /dev/fd/3, or a link to one)
+//   is written through that descriptor, sharing its offset and append mode;
 // - any other existing file that is not a regular file (a FIFO, a device) is written in place;
 // - a regular file, or a new one, is replaced whole or not at all. Where replacing would lose
-//   its owner, group, special mode bits or hard links, the document is made in a temporary file
-//   first and then copied into it.
+//   its owner, group, special mode bits or hard links (or where the name is too long for a
+//   temporary one beside it), the document is made in a temporary file first and then copied
+//   into it. ACLs and extended attributes are not seen: a replace drops them.
 class OutputFile
 {
 public:
@@ -37,11 +38,15 @@ public:
 private:
     enum class Mode { Replace, CopyInto, InPlace };
 
+    bool checkReplaceable(const QString &path);
+    bool copyInto();
+
     Mode m_mode = Mode::Replace;
     int m_descriptor = -1;
     QString m_target;
     std::unique_ptr<QFileDevice> m_file;
     QString m_error;
+    int m_permissions = -1; // of the file replaced, kept exactly
 };
 
 #endif

@@ -1,5 +1,6 @@
 // The entry: the application object, the command line, then the run.
 #include "options.h"
+#include "paths.h"
 #include "run.h"
 
 #include <QCommandLineParser>
@@ -7,6 +8,7 @@
 #include <QObject>
 #include <QStringDecoder>
 
+#include <csignal>
 #include <vector>
 
 namespace {
@@ -38,6 +40,11 @@ bool checkArgumentsAreUtf8(int argc, char *argv[])
 
 int main(int argc, char *argv[])
 {
+    recordHandedDescriptors();
+    // A reader that goes away is a failed write, reported as any other, not a silent end.
+#ifdef SIGPIPE
+    std::signal(SIGPIPE, SIG_IGN);
+#endif
     // The help's usage line shows the program's name, not the path it was started by.
     std::vector<char *> arguments(argv, argv + argc);
     char name[] = "cuefold";

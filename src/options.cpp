@@ -75,12 +75,10 @@ QString readConversion(const QCommandLineParser &parser, ConversionOptions *opti
     return QString();
 }
 
-} // namespace
-
-void addOptions(QCommandLineParser &parser)
+QList<QCommandLineOption> options()
 {
     const auto range = [](int low, int high) { return u"%1 to %2"_qs.arg(low).arg(high); };
-    parser.addOptions({
+    return {
             {{u"i"_qs, u"input"_qs}, u"Path to the input transcript file"_qs, u"file"_qs},
             {{u"o"_qs, u"output"_qs}, u"Path to the output VTT file"_qs, u"file"_qs},
             {u"output-dir"_qs, u"Convert each FILE into DIR/NAME.vtt"_qs, u"dir"_qs},
@@ -104,7 +102,33 @@ void addOptions(QCommandLineParser &parser)
             {u"check"_qs, u"Also report what may be wrong with the captions' style"_qs},
             {u"strict"_qs, u"As --check, and write nothing if anything is reported"_qs},
             {{u"q"_qs, u"quiet"_qs}, u"Print no success lines; warnings and errors still"_qs},
-    });
+    };
+}
+
+// Every option once, and none with an empty value but --input and --output, whose empty
+// value is a missing one.
+QString checkRepeats(const QCommandLineParser &parser)
+{
+    const QStringList given = parser.optionNames();
+    for (const QCommandLineOption &option : options()) {
+        const QStringList names = option.names();
+        const auto count = std::count_if(given.begin(), given.end(),
+                                         [&](const QString &name) { return names.contains(name); });
+        const QString name = names.constLast();
+        if (count > 1)
+            return QObject::tr("cuefold: --%1 given more than once\n").arg(name);
+        if (count == 1 && !option.valueName().isEmpty() && parser.value(name).isEmpty()
+            && name != u"input" && name != u"output")
+            return QObject::tr("cuefold: --%1 needs a value\n").arg(name);
+    }
+    return QString();
+}
+
+} // namespace
+
+void addOptions(QCommandLineParser &parser)
+{
+    parser.addOptions(options());
     parser.addPositionalArgument(
             u"FILE"_qs, u"With --output-dir, the transcripts to convert"_qs,
             u"--input FILE --output FILE\n       cuefold [options] --output-dir DIR FILE..."_qs);
@@ -112,10 +136,8 @@ void addOptions(QCommandLineParser &parser)
 
 QString readSettings(const QCommandLineParser &parser, Settings *settings)
 {
-    for (const QString &name : {u"input"_qs, u"output"_qs, u"output-dir"_qs}) {
-        if (parser.values(name).size() > 1)
-            return QObject::tr("cuefold: --%1 given more than once\n").arg(name);
-    }
+    if (const QString error = checkRepeats(parser); !error.isEmpty())
+        return error;
     const QString error = readConversion(parser, &settings->conversion);
     if (!error.isEmpty())
         return error;

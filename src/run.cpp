@@ -3,6 +3,7 @@
 
 #include "files.h"
 #include "options.h"
+#include "paths.h"
 #include "reading.h"
 #include "transcript.h"
 
@@ -10,8 +11,10 @@
 #include <QFileInfo>
 #include <QHash>
 #include <QObject>
+#include <QTemporaryFile>
 #include <QTextStream>
 
+#include <memory>
 #include <new>
 
 namespace {
@@ -21,6 +24,18 @@ struct Job
     QString input;
     QString output;
 };
+
+bool sendHeld(QTemporaryFile &held, OutputFile &output)
+{
+    QByteArray buffer(ioPieceSize, Qt::Uninitialized);
+    qint64 length = 0;
+    held.seek(0);
+    while ((length = held.read(buffer.data(), buffer.size())) > 0) {
+        if (!output.write(QByteArrayView(buffer.constData(), length)))
+            return false;
+    }
+    return length == 0;
+}
 
 // Converts one transcript; prints its outcome. A document with no cue is still a document.
 bool convert(const Job &job, const Settings &settings)
@@ -40,6 +55,10 @@ bool convert(const Job &job, const Settings &settings)
     QFile input;
     if (!openInput(input, job.input))
         return readError(input.errorString());
+    if (!settings.force && isSameFile(job.input, job.output))
+        return writeError(QObject::tr("%1 is the transcript itself; not converted over itself "
+                                      "(use --force to do so)")
+                                  .arg(job.output));
     OutputFile output;
     if (!output.open(job.output, settings.force))
         return writeError(output.errorString());
@@ -47,16 +66,20 @@ bool convert(const Job &job, const Settings &settings)
     const QString inputName = job.input == u"-" ? u"<stdin>"_qs : job.input;
     int warnings = 0;
     // With --strict nothing may reach an output that is written as the document is made, until
-    // the transcript has proved clean.
-    const bool holdBack = settings.strict && output.isWrittenInPlace();
-    QByteArray held;
+    // the transcript has proved clean; meanwhile the document waits on disk, and not at all once
+    // a warning has failed the run.
+    std::unique_ptr<QTemporaryFile> held;
+    if (settings.strict && output.isWrittenInPlace()) {
+        held = std::make_unique<QTemporaryFile>();
+        if (!held->open())
+            return writeError(held->errorString());
+    }
     TranscriptConverter converter(
             settings.conversion,
             [&](QByteArrayView bytes) {
-                if (!holdBack)
+                if (!held)
                     return output.write(bytes);
-                held.append(bytes);
-                return true;
+                return warnings > 0 || held->write(bytes.data(), bytes.size()) == bytes.size();
             },
             [&](qint64 line, const QString &message) {
                 ++warnings;
@@ -72,7 +95,7 @@ bool convert(const Job &job, const Settings &settings)
         return readError(QObject::tr("not enough memory"));
     }
     if (converter.outputFailed())
-        return writeError(output.errorString());
+        return writeError(held ? held->errorString() : output.errorString());
     if (!converter.foundTiming()) {
         ++warnings;
         print(stderr, QObject::tr("cuefold: warning: no timing line found in %1; "
@@ -83,7 +106,7 @@ bool convert(const Job &job, const Settings &settings)
         return writeError(QObject::tr("%1 not written: the transcript has warnings and "
                                       "--strict is given")
                                   .arg(job.output));
-    if ((holdBack && !output.write(held)) || !output.commit())
+    if ((held && !sendHeld(*held, output)) || !output.commit())
         return writeError(output.errorString());
 
     // A document on standard output stays a clean document: the report goes elsewhere.
@@ -100,19 +123,29 @@ bool planBatch(const QString &folder, const QStringList &files, QList<Job> *jobs
         print(stderr, QObject::tr("cuefold: standard input cannot be part of a batch\n"));
         return false;
     }
-    QHash<QString, QString> inputOf;
+    const auto collision = [](const Job &a, const Job &b) {
+        print(stderr, QObject::tr("cuefold: %1 and %2 would both be written to %3; "
+                                  "nothing converted\n")
+                              .arg(a.input, b.input, b.output));
+        return false;
+    };
+    QHash<QString, qsizetype> jobOf; // by the output's real path
+    QList<qsizetype> linked; // jobs whose output has other names
     for (const QString &file : files) {
-        const QString output =
-                QDir(folder).filePath(QFileInfo(file).completeBaseName() + u".vtt"_qs);
-        const QString key = QDir::cleanPath(QFileInfo(output).absoluteFilePath());
-        if (inputOf.contains(key)) {
-            print(stderr, QObject::tr("cuefold: %1 and %2 would both be written to %3; "
-                                      "nothing converted\n")
-                                  .arg(inputOf.value(key), file, output));
-            return false;
+        const Job job{file, QDir(folder).filePath(QFileInfo(file).completeBaseName() + u".vtt"_qs)};
+        const QString key = identityKey(job.output);
+        if (jobOf.contains(key))
+            return collision(jobs->at(jobOf.value(key)), job);
+        // Hard links are rare: only they are compared with each other.
+        if (hasOtherNames(job.output)) {
+            for (qsizetype other : std::as_const(linked)) {
+                if (isSameFile(jobs->at(other).output, job.output))
+                    return collision(jobs->at(other), job);
+            }
+            linked.append(jobs->size());
         }
-        inputOf.insert(key, file);
-        jobs->append(Job{file, output});
+        jobOf.insert(key, jobs->size());
+        jobs->append(job);
     }
     if (!QDir().mkpath(folder)) {
         print(stderr, QObject::tr("cuefold: cannot make the folder %1\n").arg(folder));

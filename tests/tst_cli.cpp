@@ -102,7 +102,7 @@ void tst_Cli::session_data()
                             "yes $'00:00:01:00 - 00:00:02:00\\nx' | timeout 10 $C -i - -o - | head -c 8"_qs,
         "{D}WEBVTT\n\nWEBVTT\n\n",
         "Successfully converted - to -\n<stdin>:1: warning: text above the first timing line is dropped\n"
-        "cuefold: warning: no timing line found in <stdin>; the document has no cues\nSuccessfully converted - to -\n");
+        "cuefold: warning: no timing line found in <stdin>; the document has no cues\nSuccessfully converted - to -\nError writing output file: Broken pipe\n");
     row("FIFO", u"mkfifo f; cat f >got.txt & $C -i in.txt -o f; wait; cat got.txt; test -p f && echo FIFO"_qs,
         success + "f\n{D}FIFO\n", "");
     row("only WebVTT documents are replaced",
