@@ -32,7 +32,8 @@ fs::path nativePath(const QString &path)
 
 // A folder where anyone may make names but only their owners may remove them, as /tmp. The
 // system may refuse to follow another user's link there; cuefold cannot see a link's owner, so
-// it follows one there only when the system itself follows it to a file.
+// it follows one there only when the system itself follows it to a file (a stat through the
+// link succeeds; the C library's realpath would read the link without asking).
 bool isSharedFolder(const QString &folder)
 {
     std::error_code error;
@@ -98,7 +99,7 @@ PathTarget resolveOutput(const QString &path)
             return descriptor(number, QObject::tr("%1: No such file or directory").arg(path));
         if (!info.isSymLink())
             return PathTarget{current, -1, QString()};
-        if (isSharedFolder(folder) && info.canonicalFilePath().isEmpty())
+        if (isSharedFolder(folder) && !info.exists())
             return PathTarget{QString(), -1,
                               QObject::tr("%1: not followed: a link in the shared folder %2 "
                                           "that the system would not follow to a file")
