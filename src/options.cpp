@@ -72,6 +72,14 @@ QString readConversion(const QCommandLineParser &parser, ConversionOptions *opti
     if (parser.isSet(u"max-lines"_qs) && !options->split.maxChars)
         return QObject::tr("cuefold: --max-lines needs --max-chars\n");
     options->check = parser.isSet(u"check"_qs) || parser.isSet(u"strict"_qs);
+    options->voices = parser.isSet(u"voices"_qs);
+    options->keepLines = parser.isSet(u"keep-lines"_qs);
+    if (parser.isSet(u"voice"_qs) && parser.isSet(u"no-voice"_qs))
+        return QObject::tr("cuefold: --voice does not go with --no-voice\n");
+    if (parser.isSet(u"voice"_qs))
+        options->voice = parser.value(u"voice"_qs).toUtf8();
+    if (parser.isSet(u"no-voice"_qs))
+        options->voice.clear();
     return QString();
 }
 
@@ -95,6 +103,11 @@ QList<QCommandLineOption> options()
              u"At most N lines a cue (%1; default %2)"_qs.arg(range(1, maxCueLines))
                      .arg(defaultCueLines),
              u"n"_qs},
+            {u"voices"_qs, u"Take speaker labels (\"ANNA: ...\") as the voice of what follows"_qs},
+            {u"voice"_qs, u"The voice of text with no speaker label (default Speaker)"_qs,
+             u"name"_qs},
+            {u"no-voice"_qs, u"Write no voice tag for text with no speaker label"_qs},
+            {u"keep-lines"_qs, u"Keep each transcript line a line of its cue"_qs},
             {u"encoding"_qs,
              u"Read transcripts without a byte-order mark in this encoding (default UTF-8; "
              "windows-1252, ISO-8859-15, Shift_JIS ...)"_qs,

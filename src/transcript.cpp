@@ -2,6 +2,7 @@
 #include "transcript.h"
 
 #include "markup.h"
+#include "speakers.h"
 #include "text.h"
 #include "timing.h"
 
@@ -15,7 +16,10 @@ TranscriptConverter::TranscriptConverter(const ConversionOptions &options, Outpu
                       && !options.split.maxChars),
       m_writer(std::move(output)),
       m_diagnostics(std::move(report)),
-      m_lines(options.rate.allowsDropFrame())
+      m_lines(options.rate.allowsDropFrame()),
+      m_gathers(options.split.maxChars || options.voices || options.keepLines),
+      m_voice(options.voice),
+      m_voiceTag(voiceTag(options.voice))
 {
 }
 
@@ -125,23 +129,48 @@ Q_ALWAYS_INLINE void TranscriptConverter::takeText(const char *begin, const char
         passage.hasText = true;
         return;
     }
+    if (m_gathers) {
+        gatherText(text, passage.hasText);
+        passage.hasText = !m_segments.isEmpty();
+        return;
+    }
     if (m_options.check)
         passage.visible += visibleLength(text) + (passage.hasText ? 1 : 0);
     QByteArray storage;
     const QByteArrayView shown = escapeCueText(text, storage);
-    if (m_options.split.maxChars) {
-        if (passage.hasText)
-            m_passageText.append(' ');
-        m_passageText.append(shown);
+    // Written as it comes: the cue is known to exist once its first text arrives.
+    if (passage.hasText) {
+        m_writer.write(" ");
     } else {
-        // Written as it comes: the cue is known to exist once its first text arrives.
-        if (passage.hasText)
-            m_writer.write(" ");
-        else
-            m_writer.startCue(QByteArrayView(passage.timing, passage.timingLength));
-        m_writer.write(shown);
+        m_writer.startCue(QByteArrayView(passage.timing, passage.timingLength));
+        m_writer.write(m_voiceTag);
     }
+    m_writer.write(shown);
     passage.hasText = true;
+}
+
+// A label opens its speaker's segment; text with none continues the speaker before.
+void TranscriptConverter::gatherText(QByteArrayView text, bool hasText)
+{
+    if (m_options.voices) {
+        const SpeakerLabel label = speakerLabel(text);
+        if (!label.name.isEmpty()) {
+            m_voice = label.name.toByteArray();
+            text = label.text;
+            if (text.isEmpty())
+                return;
+        }
+    }
+    QByteArray storage;
+    const QByteArrayView shown = escapeCueText(text, storage);
+    const bool lineBySegment = m_options.keepLines && m_options.split.maxChars;
+    if (!hasText || m_segments.last().voice != m_voice || lineBySegment) {
+        m_segments.append({m_voice, shown.toByteArray()});
+        return;
+    }
+    QByteArray &segment = m_segments.last().text;
+    segment.append(m_options.keepLines ? '\n' : ' ');
+    segment.append(shown);
 }
 
 void TranscriptConverter::closePassage()
@@ -165,6 +194,8 @@ void TranscriptConverter::closePassage()
         m_previousEnd = passage.end;
         if (m_options.split.maxChars) {
             writeSplit(passage);
+        } else if (m_gathers) {
+            writePassage(passage);
         } else {
             m_writer.endCue();
             if (m_options.check)
@@ -172,6 +203,7 @@ void TranscriptConverter::closePassage()
                                   passage.visible, false);
         }
     }
+    m_segments.clear();
     m_passage.reset();
 }
 
@@ -191,18 +223,51 @@ qsizetype longestLine(QByteArrayView text)
 
 } // namespace
 
+// The passage in one cue: one speaker's text after their voice, or each speaker's on a line
+// of its own, opened by their voice and a dialogue dash.
+void TranscriptConverter::writePassage(const Passage &passage)
+{
+    m_writer.startCue(QByteArrayView(passage.timing, passage.timingLength));
+    const bool dialogue = m_segments.size() > 1;
+    QByteArray text;
+    for (const Segment &segment : std::as_const(m_segments)) {
+        const QByteArray tag = segment.voice == m_options.voice ? m_voiceTag : voiceTag(segment.voice);
+        if (!text.isEmpty())
+            text += tag.isEmpty() ? "\n" : "</v>\n";
+        text += tag + (dialogue ? "- " : "") + segment.text;
+    }
+    m_writer.write(text);
+    m_writer.endCue();
+    if (m_options.check)
+        m_diagnostics.cue(passage.line, passage.start, passage.end, visibleLength(text),
+                          longestLine(text), false);
+}
+
+// Each segment is split on its own, in its share of the passage's time.
 void TranscriptConverter::writeSplit(const Passage &passage)
 {
-    const QList<Cue> cues =
-            splitPassage(m_passageText, passage.start, passage.end, m_options.split);
-    m_passageText.clear();
-    for (const Cue &cue : cues) {
-        m_writer.startCue(cue.start, cue.end);
-        m_writer.write(cue.text);
-        m_writer.endCue();
-        if (m_options.check)
-            m_diagnostics.cue(passage.line, cue.start, cue.end, cue.visible, longestLine(cue.text),
-                              true);
+    qsizetype total = 0;
+    for (const Segment &segment : std::as_const(m_segments))
+        total += visibleLength(segment.text);
+    const qint64 duration = passage.end - passage.start;
+    qsizetype shown = 0;
+    qint64 from = passage.start;
+    for (const Segment &segment : std::as_const(m_segments)) {
+        shown += visibleLength(segment.text);
+        const qint64 to = duration <= 0 || total == 0 || shown == total
+                ? passage.end
+                : passage.start + (2 * duration * shown + total) / (2 * total);
+        const QByteArray tag = segment.voice == m_options.voice ? m_voiceTag : voiceTag(segment.voice);
+        for (const Cue &cue : splitPassage(segment.text, from, to, m_options.split)) {
+            m_writer.startCue(cue.start, cue.end);
+            m_writer.write(tag);
+            m_writer.write(cue.text);
+            m_writer.endCue();
+            if (m_options.check)
+                m_diagnostics.cue(passage.line, cue.start, cue.end, cue.visible,
+                                  longestLine(cue.text), true);
+        }
+        from = to;
     }
 }
 

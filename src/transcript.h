@@ -11,6 +11,7 @@
 #include "webvtt.h"
 
 #include <QByteArray>
+#include <QList>
 #include <QString>
 
 #include <optional>
@@ -25,6 +26,9 @@ struct ConversionOptions
     std::optional<Timecode> start; // the video's first frame
     SplitLimits split;
     bool check = false; // report what may be wrong
+    bool voices = false; // speaker labels ("ANNA: ...") name the voice
+    QByteArray voice = "Speaker"; // of text with no label; empty: no voice tag
+    bool keepLines = false; // each transcript line stays a line of its cue
 };
 
 // Converts UTF-8 text fed in pieces cut anywhere, writing the document as it is made. It holds
@@ -67,7 +71,9 @@ private:
     void takeLine(QByteArrayView line);
     void takeTiming(QByteArrayView line, qsizetype at, qsizetype length);
     void takeText(const char *begin, const char *end);
+    void gatherText(QByteArrayView text, bool hasText);
     void closePassage();
+    void writePassage(const Passage &passage);
     void writeSplit(const Passage &passage);
 
     const ConversionOptions m_options;
@@ -78,7 +84,17 @@ private:
     Diagnostics m_diagnostics;
     LineReader m_lines;
     std::optional<Passage> m_passage;
-    QByteArray m_passageText; // when splitting, the passage's text so far
+    // When the passage is written only once it is whole (splitting, speakers, kept lines): its
+    // text so far, a segment for each speaker or, splitting with kept lines, each line.
+    struct Segment
+    {
+        QByteArray voice;
+        QByteArray text;
+    };
+    const bool m_gathers;
+    QList<Segment> m_segments;
+    QByteArray m_voice; // the speaker now, across passages
+    const QByteArray m_voiceTag; // of text with no label
     std::optional<qint64> m_startFrame; // the video's first frame, once known
     qint64 m_previousEnd = -1;
     qint64 m_cues = 0; // passages with text, kept or dropped

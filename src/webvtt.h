@@ -35,7 +35,6 @@ inline QByteArrayView escapeCueText(QByteArrayView text, QByteArray &storage)
 
 class DocumentWriter
 {
-    static constexpr QByteArrayView voice{"\n<v Speaker>"};
 
 public:
     using Output = std::function<bool(QByteArrayView)>; // false once a write has failed
@@ -47,7 +46,7 @@ public:
     void startCue(QByteArrayView timing) // "start --> end"
     {
         put(timing);
-        put(voice);
+        put("\n");
     }
     void startCue(qint64 start, qint64 end); // milliseconds
     void write(QByteArrayView text) { put(text); }
