@@ -20,4 +20,11 @@ inline void addCorpusRows()
         QTest::newRow(qPrintable(name)) << name;
 }
 
+// A transcript's options: its .args file's first line, split on single spaces.
+inline QStringList corpusArguments(const QString &stem)
+{
+    const QString line = QString::fromUtf8(readFile(stem + u".args"_qs)).section(u'\n', 0, 0);
+    return line.isEmpty() ? QStringList() : line.split(u' ');
+}
+
 #endif

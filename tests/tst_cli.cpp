@@ -33,11 +33,11 @@ void tst_Cli::corpus()
     QProcess process;
     process.setWorkingDirectory(QStringLiteral(CUEFOLD_CORPUS));
     process.start(QStringLiteral(CUEFOLD_BINARY),
-                  QString::fromUtf8(readFile(stem + u".args"_qs)).split(u' ', Qt::SkipEmptyParts).replaceInStrings(u"\n"_qs, QString())
-                          + QStringList{u"--input"_qs, name, u"--output"_qs, output});
+                  corpusArguments(stem) + QStringList{u"--input"_qs, name, u"--output"_qs, output});
     QVERIFY(process.waitForFinished(60000));
     QCOMPARE(process.readAllStandardError(), readFile(stem + u".err"_qs));
-    QCOMPARE(process.readAllStandardOutput(), u"Successfully converted %1 to %2\n"_qs.arg(name, output).toUtf8());
+    QCOMPARE(process.readAllStandardOutput(),
+             u"Successfully converted %1 to %2\n"_qs.arg(name, output).toUtf8());
     QCOMPARE(process.exitCode(), 0);
     QCOMPARE(readFile(output), readFile(stem + u".vtt"_qs));
 }
