@@ -11,12 +11,12 @@ inline QByteArray readFile(const QString &path)
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
-// A row for each transcript of the shared corpus, named by its file.
-inline void addCorpusRows()
+// A row for each file of a test folder (by default, the corpus's transcripts).
+inline void addFileRows(const QString &folder = QStringLiteral(CUEFOLD_CORPUS),
+                        const QString &pattern = QStringLiteral("*.txt"))
 {
     QTest::addColumn<QString>("name");
-    const QDir corpus(QStringLiteral(CUEFOLD_CORPUS));
-    for (const QString &name : corpus.entryList({QStringLiteral("*.txt")}, QDir::Files, QDir::Name))
+    for (const QString &name : QDir(folder).entryList({pattern}, QDir::Files, QDir::Name))
         QTest::newRow(qPrintable(name)) << name;
 }
 

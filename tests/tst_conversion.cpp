@@ -53,7 +53,7 @@ static Result convert(const QByteArray &bytes, const ConversionOptions &options,
 
 void tst_Conversion::corpus_data()
 {
-    addCorpusRows();
+    addFileRows();
 }
 
 // Each transcript gives its document and diagnostics, however the reads cut it.
