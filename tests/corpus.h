@@ -11,13 +11,20 @@ inline QByteArray readFile(const QString &path)
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
-// A row for each transcript of the shared corpus, named by its file.
-inline void addCorpusRows()
+// A row for each file of a test folder (by default, the corpus's transcripts).
+inline void addFileRows(const QString &folder = QStringLiteral(CUEFOLD_CORPUS),
+                        const QString &pattern = QStringLiteral("*.txt"))
 {
     QTest::addColumn<QString>("name");
-    const QDir corpus(QStringLiteral(CUEFOLD_CORPUS));
-    for (const QString &name : corpus.entryList({QStringLiteral("*.txt")}, QDir::Files, QDir::Name))
+    for (const QString &name : QDir(folder).entryList({pattern}, QDir::Files, QDir::Name))
         QTest::newRow(qPrintable(name)) << name;
+}
+
+// A transcript's options: its .args file's first line, split on single spaces.
+inline QStringList corpusArguments(const QString &stem)
+{
+    const QString line = QString::fromUtf8(readFile(stem + u".args"_qs)).section(u'\n', 0, 0);
+    return line.isEmpty() ? QStringList() : line.split(u' ');
 }
 
 #endif

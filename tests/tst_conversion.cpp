@@ -67,23 +67,21 @@ static Settings settingsFor(const QStringList &arguments)
 
 void tst_Conversion::corpus_data()
 {
-    addCorpusRows();
+    addFileRows();
 }
 
 // Each transcript gives its document and diagnostics, however the reads cut it.
 void tst_Conversion::corpus()
 {
     QFETCH(QString, name);
-    const QDir corpus(QStringLiteral(CUEFOLD_CORPUS));
-    const QString stem = corpus.filePath(name.chopped(4));
-    const Settings settings = settingsFor(
-            QString::fromUtf8(readFile(stem + u".args"_qs)).trimmed().split(u' ', Qt::SkipEmptyParts));
+    const QString stem = QStringLiteral(CUEFOLD_CORPUS "/") + name.chopped(4);
+    const Settings settings = settingsFor(corpusArguments(stem));
     QByteArray diagnostics;
     for (const QByteArray &line : readFile(stem + u".err"_qs).split('\n')) {
         if (!line.isEmpty() && !line.startsWith("cuefold: "))
             diagnostics += line + '\n';
     }
-    const QByteArray transcript = readFile(corpus.filePath(name));
+    const QByteArray transcript = readFile(stem + u".txt"_qs);
     for (qsizetype pieceSize : {1, 2, 3, 7, 1 << 16}) {
         const Result result = convert(transcript, settings, pieceSize, name);
         QCOMPARE(result.error, QString());

@@ -42,7 +42,7 @@ const documents = fs.readdirSync(corpus).filter((f) => f.endsWith('.txt')).sort(
     const stem = corpus + name.slice(0, -4);
     const golden = fs.readFileSync(`${stem}.vtt`);
     // One line of extra options, separated by single spaces.
-    const line = fs.existsSync(`${stem}.args`) ? fs.readFileSync(`${stem}.args`, 'utf8').split(/\r?\n/)[0] : '';
+    const line = fs.existsSync(`${stem}.args`) ? fs.readFileSync(`${stem}.args`, 'utf8').split('\n')[0] : '';
     return { name, input: `${stem}.txt`, args: line ? line.split(' ') : [], cues: cuesOf(`${golden}`), golden };
 });
 

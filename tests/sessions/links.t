@@ -1,0 +1,12 @@
+# Symbolic links.
+$ ln -s b.vtt a.vtt; ln -s a.vtt b.vtt; cuefold -i in.txt -o a.vtt
+Error writing output file: a.vtt: too many levels of symbolic links
+[1]
+$ ln -s out.vtt l1.vtt; ln -s l1.vtt l2.vtt; cuefold -i in.txt -o l2.vtt
+Successfully converted in.txt to l2.vtt
+$ cat out.vtt; test -L a.vtt && test -L b.vtt && test -L l2.vtt
+WEBVTT
+
+00:00:01.000 --> 00:00:02.480
+<v Speaker>Hello
+

@@ -1,0 +1,12 @@
+# --strict refuses a transcript with warnings.
+$ : >none.txt; cuefold -i none.txt -o out.vtt --strict
+cuefold: warning: no timing line found in none.txt; the document has no cues
+Error writing output file: out.vtt not written: the transcript has warnings and --strict is given
+[1]
+$ cuefold -i none.txt -o - --strict
+cuefold: warning: no timing line found in none.txt; the document has no cues
+Error writing output file: - not written: the transcript has warnings and --strict is given
+[1]
+$ ls
+in.txt
+none.txt

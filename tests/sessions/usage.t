@@ -1,0 +1,50 @@
+# Usage errors, help and version.
+$ cuefold >help.txt
+cuefold: missing --input and --output
+Usage: cuefold --input input.txt --output output.vtt
+[1]
+$ cuefold --help | cmp - help.txt
+$ cuefold -i in.txt >help.txt
+cuefold: missing --output
+Usage: cuefold --input input.txt --output output.vtt
+[1]
+$ cuefold --input= -o out.vtt >help.txt
+cuefold: missing --input
+Usage: cuefold --input input.txt --output output.vtt
+[1]
+$ cuefold --bogus
+cuefold: Unknown option 'bogus'.
+[1]
+$ cuefold -i in.txt --input in.txt -o x.vtt
+cuefold: --input given more than once
+[1]
+$ cuefold --input in.txt b.txt --output x.vtt
+cuefold: unexpected argument 'b.txt'
+[1]
+$ cuefold --fps 28 -i in.txt -o x.vtt
+cuefold: --fps takes 23.976, 24, 25, 29.97, 30, 48, 50, 59.94 or 60, not '28'
+[1]
+$ cuefold --start '00:00:01;00' -i in.txt -o x.vtt
+cuefold: --start takes auto or a timecode (HH:MM:SS:FF, or HH:MM:SS;FF at 29.97 and 59.94), not '00:00:01;00'
+[1]
+$ cuefold --max-chars 201 -i in.txt -o x.vtt
+cuefold: --max-chars takes a number from 10 to 200, not '201'
+[1]
+$ cuefold --output-dir out -o x.vtt in.txt
+cuefold: --output-dir does not go with --input or --output
+[1]
+$ cuefold --output-dir out - <in.txt
+cuefold: standard input cannot be part of a batch
+[1]
+$ touch f; cuefold --output-dir f/out in.txt
+cuefold: cannot make the folder f/out
+[1]
+$ cuefold -i in.txt -o $'out\xe9.vtt'
+cuefold: 'out\xE9.vtt' is not valid UTF-8; cuefold takes UTF-8 file names only
+[1]
+$ ls
+f
+help.txt
+in.txt
+$ cuefold --version | diff - <(echo "cuefold $VERSION")
+$ cuefold --help-all | cmp - <(cuefold --help)
