@@ -100,7 +100,7 @@ QList<QCommandLineOption> options()
                      range(minLineLength, maxLineLength)),
              u"n"_qs},
             {u"max-lines"_qs,
-             u"At most N lines a cue (%1; default %2)"_qs.arg(range(1, maxCueLines))
+             u"At most N lines a cue (%1; default %2); needs --max-chars"_qs.arg(range(1, maxCueLines))
                      .arg(defaultCueLines),
              u"n"_qs},
             {u"voices"_qs, u"Take speaker labels (\"ANNA: ...\") as the voice of what follows"_qs},
@@ -112,7 +112,7 @@ QList<QCommandLineOption> options()
              u"Read transcripts without a byte-order mark in this encoding (default UTF-8; "
              "windows-1252, ISO-8859-15, Shift_JIS ...)"_qs,
              u"name"_qs},
-            {u"check"_qs, u"Also report what may be wrong with the captions' style"_qs},
+            {u"check"_qs, u"Also report the captions' style and timing problems"_qs},
             {u"strict"_qs, u"As --check, and write nothing if anything is reported"_qs},
             {{u"q"_qs, u"quiet"_qs}, u"Print no success lines; warnings and errors still"_qs},
     };
