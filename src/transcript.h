@@ -55,6 +55,7 @@ private:
     // One timing line and the text under it.
     struct Passage
     {
+        Passage() {} // leaves `timing` as it is: it is written before it is read
         qint64 line = 0;
         // Milliseconds from the video's first frame. On the plain path (m_copyTimecodes) they
         // are left at 0: nothing there reads them, only `timing`.
@@ -64,7 +65,7 @@ private:
         bool clipped = false; // starts before it
         bool hasText = false;
         qsizetype visible = 0; // counted for --check only
-        char timing[maxTimingLength]; // "start --> end", written before it is read
+        char timing[maxTimingLength]; // "start --> end"
         qsizetype timingLength = 0;
     };
 

@@ -49,7 +49,11 @@ public:
         put("\n");
     }
     void startCue(qint64 start, qint64 end); // milliseconds
-    void write(QByteArrayView text) { put(text); }
+    void write(QByteArrayView text)
+    {
+        if (!text.isEmpty()) // a null view has no address for memcpy
+            put(text);
+    }
     void endCue() { put("\n\n"); }
     void flush();
     bool failed() const { return m_failed; }
