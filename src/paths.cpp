@@ -103,7 +103,7 @@ PathTarget resolveOutput(const QString &path)
             return PathTarget{QString(), -1,
                               QObject::tr("%1: not followed: a link in the shared folder %2 "
                                           "that the system would not follow to a file")
-                                      .arg(current, folder)};
+                                      .arg(current, info.path())};
         current = linkTarget(current, folder);
         if (current.isEmpty())
             return PathTarget{QString(), -1, QObject::tr("%1: cannot read a link").arg(path)};

@@ -66,10 +66,15 @@ void tst_Cli::session()
     QStringList blocks = text.split(QRegularExpression(u"(?m)^\\$ "_qs));
     const QString header = blocks.takeFirst();
     QTemporaryDir dir;
-    if (header.contains(u"# needs: root\n") && QFileInfo(dir.path()).ownerId() != 0)
+    const QStringList needs = QRegularExpression(u"(?m)^# needs: (.*)$"_qs).match(header).captured(1)
+                                      .split(u", "_qs, Qt::SkipEmptyParts);
+    if (needs.contains(u"root") && QFileInfo(dir.path()).ownerId() != 0)
         QSKIP("needs root");
+    if (needs.contains(u"protected-links")
+        && readFile(u"/proc/sys/fs/protected_symlinks"_qs).trimmed() != "1")
+        QSKIP("needs the system's protection of links in shared folders");
 #ifdef CUEFOLD_SANITIZED
-    if (header.contains(u"# needs: unsanitized\n"))
+    if (needs.contains(u"unsanitized"))
         QSKIP("the sanitizers reserve memory");
 #endif
     QStringList arguments{u"-c"_qs, QString::fromUtf8(sessionScript), dir.path(),

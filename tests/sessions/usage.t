@@ -18,6 +18,24 @@ cuefold: Unknown option 'bogus'.
 $ cuefold -i in.txt --input in.txt -o x.vtt
 cuefold: --input given more than once
 [1]
+$ cuefold --fps 25 --fps 30 -i in.txt -o x.vtt
+cuefold: --fps given more than once
+[1]
+$ cuefold --check --check -i in.txt -o x.vtt
+cuefold: --check given more than once
+[1]
+$ cuefold --start '' -i in.txt -o x.vtt
+cuefold: --start needs a value
+[1]
+$ cuefold --output-dir '' in.txt
+cuefold: --output-dir needs a value
+[1]
+$ cuefold --encoding klingon -i in.txt -o x.vtt
+cuefold: --encoding does not know 'klingon'
+[1]
+$ cuefold --voice Anna --no-voice -i in.txt -o x.vtt
+cuefold: --voice does not go with --no-voice
+[1]
 $ cuefold --input in.txt b.txt --output x.vtt
 cuefold: unexpected argument 'b.txt'
 [1]
