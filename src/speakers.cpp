@@ -17,19 +17,23 @@ constexpr const char *notSpeakers[]
            "place",    "location", "summary", "title",  "scene",   "chapter", "step",
            "duration", "tape",     "reel",    "source", "link",    "email",   "phone"};
 
+// Words that open sentences, not names: "The reason is simple: ..." names no one. A label of one
+// word may still be one ("A:" for the answers of an interview).
+constexpr const char *sentenceOpeners[]
+        = {"the", "a",    "an",  "this",  "that", "these", "those", "it",    "i",    "we",    "he",
+           "she", "they", "you", "there", "here", "what",  "why",   "how",   "when", "where", "and",
+           "but", "so",   "or",  "if",    "my",   "our",   "your",  "their", "all",  "some"};
+
 bool isNameCharacter(QChar c)
 {
     return c.isLetterOrNumber() || c == u'\'' || c == u'\u2019' || c == u'.' || c == u'-';
 }
 
-bool isNotSpeaker(const QString &firstWord)
+template<size_t N> bool isListed(const QString &word, const char *const (&list)[N])
 {
-    const QByteArray word = firstWord.toLower().toUtf8();
-    for (const char *note : notSpeakers) {
-        if (word == note)
-            return true;
-    }
-    return false;
+    const QByteArray lower = word.toLower().toUtf8();
+    return std::any_of(std::begin(list), std::end(list),
+                       [&](const char *listed) { return lower == listed; });
 }
 
 } // namespace
@@ -44,7 +48,8 @@ SpeakerLabel speakerLabel(QByteArrayView line)
     if (name.size() > maxLabelLength || !name.front().isUpper())
         return {{}, line};
     const QStringList words = name.split(u' ');
-    if (words.size() > maxLabelWords || isNotSpeaker(words.front()))
+    if (words.size() > maxLabelWords || isListed(words.front(), notSpeakers)
+        || (words.size() > 1 && isListed(words.front(), sentenceOpeners)))
         return {{}, line};
     for (const QString &word : words) {
         if (word.isEmpty() || !std::all_of(word.begin(), word.end(), isNameCharacter))
