@@ -19,7 +19,8 @@ TranscriptConverter::TranscriptConverter(const ConversionOptions &options, Outpu
       m_lines(options.rate.allowsDropFrame()),
       m_gathers(options.split.maxChars || options.voices || options.keepLines),
       m_voice(options.voice),
-      m_voiceTag(voiceTag(options.voice))
+      m_voiceTag(voiceTag(options.voice)),
+      m_dialogue(m_writer, options.check ? &m_diagnostics : nullptr, options.split, options.voice)
 {
 }
 
@@ -192,10 +193,9 @@ void TranscriptConverter::closePassage()
         if (m_options.check && passage.start < m_previousEnd)
             m_diagnostics.overlap(passage.line, m_previousEnd);
         m_previousEnd = passage.end;
-        if (m_options.split.maxChars) {
-            writeSplit(passage);
-        } else if (m_gathers) {
-            writePassage(passage);
+        if (m_gathers) {
+            m_dialogue.write(m_segments, {QByteArrayView(passage.timing, passage.timingLength),
+                                          passage.line, passage.start, passage.end});
         } else {
             m_writer.endCue();
             if (m_options.check)
@@ -205,70 +205,6 @@ void TranscriptConverter::closePassage()
     }
     m_segments.clear();
     m_passage.reset();
-}
-
-namespace {
-
-qsizetype longestLine(QByteArrayView text)
-{
-    qsizetype longest = 0;
-    for (qsizetype from = 0; from <= text.size();) {
-        qsizetype to = text.indexOf('\n', from);
-        to = to < 0 ? text.size() : to;
-        longest = std::max(longest, visibleLength(text.sliced(from, to - from)));
-        from = to + 1;
-    }
-    return longest;
-}
-
-} // namespace
-
-// The passage in one cue: one speaker's text after their voice, or each speaker's on a line
-// of its own, opened by their voice and a dialogue dash.
-void TranscriptConverter::writePassage(const Passage &passage)
-{
-    m_writer.startCue(QByteArrayView(passage.timing, passage.timingLength));
-    const bool dialogue = m_segments.size() > 1;
-    QByteArray text;
-    for (const Segment &segment : std::as_const(m_segments)) {
-        const QByteArray tag = segment.voice == m_options.voice ? m_voiceTag : voiceTag(segment.voice);
-        if (!text.isEmpty())
-            text += tag.isEmpty() ? "\n" : "</v>\n";
-        text += tag + (dialogue ? "- " : "") + segment.text;
-    }
-    m_writer.write(text);
-    m_writer.endCue();
-    if (m_options.check)
-        m_diagnostics.cue(passage.line, passage.start, passage.end, visibleLength(text),
-                          longestLine(text), false);
-}
-
-// Each segment is split on its own, in its share of the passage's time.
-void TranscriptConverter::writeSplit(const Passage &passage)
-{
-    qsizetype total = 0;
-    for (const Segment &segment : std::as_const(m_segments))
-        total += visibleLength(segment.text);
-    const qint64 duration = passage.end - passage.start;
-    qsizetype shown = 0;
-    qint64 from = passage.start;
-    for (const Segment &segment : std::as_const(m_segments)) {
-        shown += visibleLength(segment.text);
-        const qint64 to = duration <= 0 || total == 0 || shown == total
-                ? passage.end
-                : passage.start + (2 * duration * shown + total) / (2 * total);
-        const QByteArray tag = segment.voice == m_options.voice ? m_voiceTag : voiceTag(segment.voice);
-        for (const Cue &cue : splitPassage(segment.text, from, to, m_options.split)) {
-            m_writer.startCue(cue.start, cue.end);
-            m_writer.write(tag);
-            m_writer.write(cue.text);
-            m_writer.endCue();
-            if (m_options.check)
-                m_diagnostics.cue(passage.line, cue.start, cue.end, cue.visible,
-                                  longestLine(cue.text), true);
-        }
-        from = to;
-    }
 }
 
 QString convertTranscript(const QString &transcript)

@@ -5,6 +5,7 @@
 #define CUEFOLD_TRANSCRIPT_H
 
 #include "diagnostics.h"
+#include "dialogue.h"
 #include "lines.h"
 #include "splitting.h"
 #include "timecode.h"
@@ -74,8 +75,6 @@ private:
     void takeText(const char *begin, const char *end);
     void gatherText(QByteArrayView text, bool hasText);
     void closePassage();
-    void writePassage(const Passage &passage);
-    void writeSplit(const Passage &passage);
 
     const ConversionOptions m_options;
     // 25 frames a second from zero, no checks, no splitting: timestamps are copied from the
@@ -87,15 +86,11 @@ private:
     std::optional<Passage> m_passage;
     // When the passage is written only once it is whole (splitting, speakers, kept lines): its
     // text so far, a segment for each speaker or, splitting with kept lines, each line.
-    struct Segment
-    {
-        QByteArray voice;
-        QByteArray text;
-    };
     const bool m_gathers;
     QList<Segment> m_segments;
     QByteArray m_voice; // the speaker now, across passages
     const QByteArray m_voiceTag; // of text with no label
+    DialogueWriter m_dialogue;
     std::optional<qint64> m_startFrame; // the video's first frame, once known
     qint64 m_previousEnd = -1;
     qint64 m_cues = 0; // passages with text, kept or dropped
