@@ -1,10 +1,10 @@
 // Splitting a passage into readable cues, and sharing its time among them.
 #include "splitting.h"
 
+#include "diagnostics.h"
+#include "layout.h"
 #include "markup.h"
-#include "text.h"
-
-#include <QVarLengthArray>
+#include "words.h"
 
 #include <algorithm>
 #include <limits>
@@ -12,357 +12,319 @@
 
 namespace {
 
-// Break classes, best first, and what a break of each class adds to a split's cost.
-enum BreakClass { AfterSentence, AfterClause, BeforeConjunction, AnySpace };
-constexpr double classPenalty[] = {0.0, 0.25, 0.5, 1.0};
-
-// Deeper nesting is not carried into the next cue: captions never nest that far, and
-// repeating it in every cue would make the output grow with the square of the passage.
-constexpr qsizetype maxCarried = 16;
-
-struct Word
-{
-    qsizetype begin = 0; // bytes of the passage
-    qsizetype end = 0;
-    qsizetype from = 0; // visible offsets: words [a, b) with their gaps measure to(b-1) - from(a)
-    qsizetype to = 0;
-    bool sentenceEnd = false;
-    bool clauseEnd = false;
-    bool conjunction = false;
-};
-
-// Words that open a clause: a break before one reads better than at any space.
-constexpr const char *conjunctions[] = {"and", "but", "or", "so", "because", "that", "which",
-                                        "who", "when", "while", "if", "then"};
-constexpr qsizetype longestConjunction = 7; // "because": longer words need no look-up
-
-using Units = QVarLengthArray<QByteArrayView, 16>;
-
-bool isCloser(QByteArrayView unit)
-{
-    for (const char *closer : {"\"", "'", ")", "]", "\xe2\x80\x9d", "\xe2\x80\x99", "\xc2\xbb",
-                               "&quot;", "&#34;", "&#39;", "&apos;"}) {
-        if (unit == closer)
-            return true;
-    }
-    return false;
-}
-
-// Looks at the visible units of a word only, so that "end.</i>" ends a sentence too.
-void classify(Word &word, const Units &units)
-{
-    qsizetype last = units.size();
-    while (last > 0 && isCloser(units[last - 1]))
-        --last;
-    if (last > 0) {
-        const QByteArrayView u = units[last - 1];
-        word.sentenceEnd = u == "." || u == "!" || u == "?" || u == "\xe2\x80\xa6";
-        word.clauseEnd = u == "," || u == ";" || u == ":";
-    }
-    qsizetype letters = units.size();
-    if (letters > 0 && units[letters - 1] == ",")
-        --letters;
-    if (letters == 0 || letters > longestConjunction)
-        return;
-    QByteArray bare;
-    for (qsizetype k = 0; k < letters; ++k)
-        bare += units[k];
-    bare = std::move(bare).toLower();
-    for (const char *conjunction : conjunctions) {
-        if (bare == conjunction) {
-            word.conjunction = true;
-            return;
-        }
-    }
-}
-
-struct OpenTag
-{
-    QByteArrayView name;
-    QByteArrayView opening;
-};
-
-bool isCarried(QByteArrayView name)
-{
-    return name == "c" || name == "i" || name == "b" || name == "u" || name == "ruby"
-            || name == "rt" || name == "v" || name == "lang";
-}
-
-class Splitter
-{
-public:
-    Splitter(QByteArrayView text, int maxChars, int maxLines)
-        : m_passage(text), maxChars(std::max(maxChars, 1)), maxLines(std::max(maxLines, 1))
-    {
-    }
-
-    QList<Cue> run()
-    {
-        tokenize();
-        QList<Cue> cues;
-        for (qsizetype first = 0; first < count();) {
-            const qsizetype limit = fill(first, count());
-            const qsizetype end = limit == count() ? limit : chooseCut(first, limit);
-            cues.append(makeCue(first, end, end == count()));
-            first = end;
-        }
-        return cues;
-    }
-
-private:
-    qsizetype count() const { return qsizetype(words.size()); }
-    qsizetype width(qsizetype first, qsizetype end) const
-    {
-        return words[end - 1].to - words[first].from;
-    }
-    bool fitsLine(qsizetype first, qsizetype end) const
-    {
-        return end - first == 1 || width(first, end) <= maxChars;
-    }
-
-    // The class of a break just before word i.
-    BreakClass breakBefore(qsizetype i) const
-    {
-        if (words[i - 1].sentenceEnd)
-            return AfterSentence;
-        if (words[i - 1].clauseEnd)
-            return AfterClause;
-        return words[i].conjunction ? BeforeConjunction : AnySpace;
-    }
-
-    void tokenize();
-    qsizetype fill(qsizetype first, qsizetype end, int *lines = nullptr) const;
-    qsizetype chooseCut(qsizetype first, qsizetype limit) const;
-    std::vector<qsizetype> lineStarts(qsizetype first, qsizetype end, int lines) const;
-    void applyTag(QByteArrayView tag);
-    Cue makeCue(qsizetype first, qsizetype end, bool last);
-
-    QByteArrayView m_passage;
-    int maxChars;
-    int maxLines;
-    std::vector<Word> words;
-    QList<OpenTag> m_open; // tags open at the end of the last cue made
-};
-
-void Splitter::tokenize()
-{
-    Units units;
-    Word word;
-    bool inWord = false;
-    qsizetype visible = 0;
-    // Tags standing alone stay with the text they mark up, so that no line ends in "<i>"
-    // or starts with "</i>": end tags join the word before, other tags the word after.
-    const auto finish = [&](qsizetype end) {
-        if (units.isEmpty() && !words.empty()
-            && (m_passage.sliced(word.begin).startsWith("</") || end == m_passage.size())) {
-            words.back().end = end;
-            words.back().to = visible;
-        } else {
-            word.end = end;
-            word.to = visible;
-            classify(word, units);
-            words.push_back(word);
-        }
-        units.clear();
-        inWord = false;
-    };
-    for (qsizetype i = 0; i < m_passage.size();) {
-        if (isBlank(m_passage[i])) {
-            if (inWord && (!units.isEmpty() || m_passage.sliced(word.begin).startsWith("</")))
-                finish(i);
-            ++visible;
-            ++i;
-            continue;
-        }
-        const Element e = nextElement(m_passage, i);
-        if (!inWord) {
-            word = Word{};
-            word.begin = i;
-            word.from = visible;
-            inWord = true;
-        }
-        if (!e.isTag) {
-            ++visible;
-            units.append(m_passage.sliced(i, e.end - i));
-        }
-        i = e.end;
-    }
-    if (inWord)
-        finish(m_passage.size());
-}
-
-// Where greedy filling of maxLines lines from `first` stops (at most `end`), and how many
-// lines it used. First fit is what puts the most words on a given number of lines.
-qsizetype Splitter::fill(qsizetype first, qsizetype end, int *lines) const
-{
-    int used = 1;
-    qsizetype lineStart = first;
-    qsizetype j = first + 1;
-    for (; j < end; ++j) {
-        if (fitsLine(lineStart, j + 1))
-            continue;
-        if (used == maxLines)
-            break;
-        ++used;
-        lineStart = j;
-    }
-    if (lines)
-        *lines = used;
-    return j;
-}
+// What a split costs besides its breaks (breaks.h). Every cue costs a little, so that a
+// sentence that fits one cue keeps it; a sentence end inside a cue costs more than a cue,
+// so that each sentence that can have a cue of its own gets one, as people subtitle.
+constexpr double cuePenalty = 1.0;
+constexpr double sentenceInsidePenalty = 2.0;
+// A cue that holds part of a sentence costs 2(1 - f)^2 when filled to f of what a cue
+// holds, so that the parts of a long sentence come out even unless a better break is near.
+constexpr double shapeWeight = 2.0;
+// More than all other costs together: a cue too short to read is made only when the
+// passage leaves no choice.
+constexpr double shortPenalty = 1e9;
+// Next to that, a cue that stays longer than the limit: made only where cutting it would not
+// bring its parts within the limit ("I can't." over 16 s is not helped by a cue of "I").
+constexpr double longPenalty = 1e6;
+// The planner makes the cues that every way forward agrees on. When ways stay apart this
+// many words (a long run of equal words), it makes the best one's cues up to half as far.
+constexpr qsizetype maxPending = 4096;
+// Looking for cues to make costs a walk back over the words pending: done every so many.
+constexpr qsizetype commitEvery = 64;
+// Cue durations are estimated before the cuts, and with them the characters, are known.
+// A split whose cues overrun the duration limit for it is redone with the true count.
+constexpr int maxRounds = 4;
 
 double square(double x)
 {
     return x * x;
 }
 
-// Cost of a cut = class penalty + shape. Shape is 2(1 - f)^2 for a cue filled to f of what
-// fits, so a sentence end wins down to about a third full, a comma or a conjunction down to
-// about half. When the rest fits in one more cue, the two cues are balanced as lines are.
-qsizetype Splitter::chooseCut(qsizetype first, qsizetype limit) const
+struct Step
 {
-    const bool restFits = fill(limit, count()) == count();
-    const double full = std::max<double>(width(first, limit), 1);
-    qsizetype best = limit;
-    double bestCost = std::numeric_limits<double>::infinity();
-    for (qsizetype cut = limit; cut > first; --cut) {
-        double shape;
-        if (restFits) {
-            if (fill(cut, count()) != count())
+    double cost = 0; // of the best split of the words before this position
+    qsizetype start = 0; // where its last cue starts
+};
+
+// The cheapest split of the whole passage (a shortest path over the positions between
+// words), found in one pass over it and holding only the words whose cues are not settled.
+class Planner
+{
+public:
+    Planner(QByteArrayView passage, const SplitLimits &limits, qint64 duration, qsizetype shown)
+        : m_reader(passage), m_writer(passage), m_limits(limits),
+          m_capacity(double(limits.maxChars) * limits.maxLines), m_timed(duration > 0),
+          m_maxCues(m_timed ? duration : std::numeric_limits<qint64>::max())
+    {
+        const double msPerChar = double(duration) / double(std::max<qsizetype>(shown, 1));
+        m_longest = double(limits.maxDuration - 1) / msPerChar;
+        m_shortest = double(minCueMilliseconds) / msPerChar;
+    }
+
+    QList<Cue> run(std::vector<bool> *fitted);
+
+private:
+    Word &word(qsizetype k) { return m_words[size_t(k - m_base)]; }
+    Step &step(qsizetype p) { return m_steps[size_t(p - m_base)]; }
+    qsizetype loaded() const { return m_base + qsizetype(m_words.size()); }
+    bool isEnd(qsizetype p) const { return m_ended && p == loaded(); }
+    qsizetype width(qsizetype first, qsizetype end) { return word(end - 1).to - word(first).from; }
+
+    bool load();
+    void settle(qsizetype p);
+    qsizetype earliestStart(qsizetype p);
+    void tryCommit(qsizetype p);
+    void commit(qsizetype to);
+    void makeCue(qsizetype first, qsizetype end);
+    void makeRest(qsizetype first);
+
+    WordReader m_reader;
+    CueWriter m_writer;
+    SplitLimits m_limits;
+    double m_capacity;
+    bool m_timed;
+    qint64 m_maxCues; // a cue a millisecond at most
+    double m_longest = 0; // widths beyond this stay longer than the limit
+    double m_shortest = 0; // widths up to this flash by
+    std::vector<Word> m_words; // words from m_base on
+    std::vector<Step> m_steps; // positions from m_base on
+    qsizetype m_base = 0;
+    qsizetype m_sentences = 0;
+    qsizetype m_lastStart = 0; // the earliest start of a cue ending at the last position settled
+    bool m_ended = false;
+    bool m_done = false;
+    QList<Cue> m_cues;
+    std::vector<bool> m_fitted; // the cues the plan meant to stay within the limit
+};
+
+bool Planner::load()
+{
+    Word w;
+    if (!m_reader.next(&w)) {
+        m_ended = true;
+        return false;
+    }
+    if (loaded() > 0 && endsSentence(w.before))
+        ++m_sentences;
+    w.sentences = m_sentences;
+    m_words.push_back(w);
+    return true;
+}
+
+QList<Cue> Planner::run(std::vector<bool> *fitted)
+{
+    m_steps.push_back(Step{});
+    for (qsizetype p = 1; !m_done; ++p) {
+        while (!m_ended && loaded() <= p)
+            load();
+        if (p > loaded())
+            break; // no words at all
+        settle(p);
+        if (isEnd(p))
+            commit(p);
+        else if ((p - m_base) % commitEvery == 0)
+            tryCommit(p);
+    }
+    *fitted = std::move(m_fitted);
+    return std::move(m_cues);
+}
+
+// The best split of the words before position p: the cheapest of a cue from each start
+// that fits, after the best split before that start. What does not depend on the start is
+// worked out once.
+void Planner::settle(qsizetype p)
+{
+    m_lastStart = earliestStart(p);
+    const bool last = isEnd(p);
+    const Break after = last ? Break::Sentence : word(p).before;
+    const double fixed = cuePenalty + (last ? 0.0 : breakPenalty(after));
+    const Word &lastWord = word(p - 1);
+    Step best{std::numeric_limits<double>::infinity(), p - 1};
+    for (qsizetype i = p - 1; i >= m_lastStart; --i) {
+        const Word &first = word(i);
+        const double width = double(lastWord.to - first.from);
+        double cost = step(i).cost + fixed
+                + sentenceInsidePenalty * double(lastWord.sentences - first.sentences);
+        if (!endsSentence(after) || !endsSentence(first.before))
+            cost += shapeWeight * square(1 - std::min(width / m_capacity, 1.0));
+        if (strands(&first, 0, p - i, after))
+            cost += strandPenalty;
+        if (m_timed && width <= m_shortest)
+            cost += shortPenalty;
+        if (m_timed && width > m_longest)
+            cost += longPenalty;
+        if (cost < best.cost)
+            best = {cost, i};
+    }
+    if (p - m_base == qsizetype(m_steps.size()))
+        m_steps.push_back(best);
+    else
+        step(p) = best;
+}
+
+// The first word of the longest cue that ends at p: last fit, which needs the fewest lines.
+qsizetype Planner::earliestStart(qsizetype p)
+{
+    int lines = 1;
+    qsizetype lineEnd = p;
+    qsizetype i = p - 1;
+    for (; i > m_base; --i) {
+        if (word(i).before == Break::Forced || width(i - 1, lineEnd) > m_limits.maxChars) {
+            if (lines == m_limits.maxLines)
                 break;
-            const double a = width(first, cut), b = width(cut, count());
-            const double mean = std::max((a + b) / 2, 1.0);
-            shape = (square(a - mean) + square(b - mean)) / square(mean);
-        } else {
-            shape = 2 * square(1 - width(first, cut) / full);
-        }
-        const double cost = classPenalty[breakBefore(cut)] + shape;
-        if (cost < bestCost) {
-            best = cut;
-            bestCost = cost;
+            ++lines;
+            lineEnd = i;
         }
     }
-    return best;
+    return i;
 }
 
-// The cheapest way to put words [first, end) on exactly `lines` lines. A split costs the
-// penalties of its breaks plus, per line, (length - mean)^2 / mean^2: a sentence end may
-// leave the lines 20/40, a comma about 25/35, before a plain space is taken instead.
-std::vector<qsizetype> Splitter::lineStarts(qsizetype first, qsizetype end, int lines) const
+// Makes the cues that all splits still open share: every way to a cue end yet to come
+// passes through one of the positions from m_lastStart on, and their ways meet somewhere.
+void Planner::tryCommit(qsizetype p)
 {
-    const qsizetype n = end - first;
-    const double mean = std::max(double(width(first, end)) / lines, 1.0);
-    // The cell of the best k lines for the first j words.
-    const auto cell = [n](qsizetype k, qsizetype j) { return size_t(k * (n + 1) + j); };
-    std::vector<double> cost(cell(lines, n) + 1, std::numeric_limits<double>::infinity());
-    std::vector<qsizetype> start(cost.size(), 0); // where the cell's last line starts
-    cost[cell(0, 0)] = 0;
-    for (qsizetype k = 1; k <= lines; ++k) {
-        for (qsizetype j = k; j <= n; ++j) {
-            for (qsizetype i = j - 1; i >= k - 1 && fitsLine(first + i, first + j); --i) {
-                if (cost[cell(k - 1, i)] == std::numeric_limits<double>::infinity())
-                    continue;
-                double c = cost[cell(k - 1, i)]
-                        + square(width(first + i, first + j) - mean) / square(mean);
-                if (i > 0)
-                    c += classPenalty[breakBefore(first + i)];
-                if (c < cost[cell(k, j)]) {
-                    cost[cell(k, j)] = c;
-                    start[cell(k, j)] = i;
-                }
-            }
+    qsizetype meet = p;
+    for (qsizetype q = m_lastStart; q < p; ++q) {
+        qsizetype x = q;
+        while (x != meet) {
+            if (x > meet)
+                x = step(x).start;
+            else
+                meet = step(meet).start;
         }
     }
-    std::vector<qsizetype> starts(size_t(lines), first);
-    for (qsizetype k = lines, j = n; k > 0; --k) {
-        j = start[cell(k, j)];
-        starts[size_t(k - 1)] = first + j;
-    }
-    return starts;
-}
-
-// Follows a WebVTT reader: an end tag closes only the innermost element, if it matches.
-void Splitter::applyTag(QByteArrayView tag)
-{
-    const QByteArrayView inner = tag.sliced(1, tag.size() - 2);
-    if (inner.startsWith('/')) {
-        const QByteArrayView name = inner.sliced(1);
-        if (!m_open.isEmpty() && m_open.last().name == name) {
-            m_open.removeLast();
-        } else if (name == "ruby" && m_open.size() >= 2 && m_open.last().name == "rt"
-                   && m_open[m_open.size() - 2].name == "ruby") {
-            m_open.resize(m_open.size() - 2);
-        }
+    if (meet > m_base) {
+        commit(meet);
         return;
     }
-    qsizetype n = 0;
-    while (n < inner.size() && inner[n] != '.' && !isBlank(inner[n]))
-        ++n;
-    if (isCarried(inner.first(n)))
-        m_open.append({inner.first(n), tag});
+    if (p - m_base < maxPending)
+        return;
+    qsizetype to = p;
+    while (to > p - maxPending / 2)
+        to = step(to).start;
+    if (to == m_base)
+        return; // cues longer than that: wait for more
+    commit(to);
+    for (qsizetype q = to + 1; q <= p; ++q)
+        settle(q); // from the cues made, not from the ways dropped
+
 }
 
-Cue Splitter::makeCue(qsizetype first, qsizetype end, bool last)
+void Planner::commit(qsizetype to)
 {
-    QByteArray text;
-    qsizetype carried = std::min(m_open.size(), maxCarried);
-    for (qsizetype k = 0; k < carried; ++k)
-        text += m_open[k].opening;
-
-    int lines = 1;
-    fill(first, end, &lines);
-    const std::vector<qsizetype> starts = lineStarts(first, end, lines);
-    for (size_t k = 0; k < starts.size(); ++k) {
-        const qsizetype lineEnd = k + 1 < starts.size() ? starts[k + 1] : end;
-        if (k > 0)
-            text += '\n';
-        const qsizetype begin = words[starts[k]].begin;
-        text += m_passage.sliced(begin, words[lineEnd - 1].end - begin);
+    std::vector<qsizetype> ends;
+    for (qsizetype e = to; e > m_base; e = step(e).start)
+        ends.push_back(e);
+    qsizetype first = m_base;
+    for (auto e = ends.rbegin(); e != ends.rend() && !m_done; ++e) {
+        if (qint64(m_cues.size()) + 1 == m_maxCues && !isEnd(*e))
+            makeRest(first);
+        else
+            makeCue(first, *e);
+        first = *e;
     }
-
-    for (qsizetype i = words[first].begin; i < words[end - 1].end;) {
-        const Element e = nextElement(m_passage, i);
-        if (e.isTag)
-            applyTag(m_passage.sliced(i, e.end - i));
-        i = e.end;
-    }
-    if (!last) {
-        carried = std::min(m_open.size(), maxCarried);
-        for (qsizetype k = carried - 1; k >= 0; --k)
-            text += "</" + m_open[k].name.toByteArray() + '>';
-    }
-    return {text, visibleLength(text)};
+    m_words.erase(m_words.begin(), m_words.begin() + (to - m_base));
+    m_steps.erase(m_steps.begin(), m_steps.begin() + (to - m_base));
+    m_base = to;
 }
 
-// The passage's time is shared in proportion to what each cue shows, tiling it exactly.
-// A passage that ends at or before its start gives every cue its own timing.
+void Planner::makeCue(qsizetype first, qsizetype end)
+{
+    const std::vector<qsizetype> starts =
+            lineStarts({&word(first), end - first}, m_limits.maxChars, m_limits.maxLines);
+    std::vector<CueWriter::Range> lines;
+    for (size_t k = 0; k < starts.size(); ++k) {
+        const qsizetype lineEnd = k + 1 < starts.size() ? first + starts[k + 1] : end;
+        lines.push_back({word(first + starts[k]).begin, word(lineEnd - 1).end});
+    }
+    m_cues.append(m_writer.make(lines, isEnd(end)));
+    m_fitted.push_back(!m_timed || double(width(first, end)) <= m_longest);
+}
+
+// A passage too short for a millisecond a cue: its last cue that can have one takes the
+// rest of the words, in as many lines as they fill.
+void Planner::makeRest(qsizetype first)
+{
+    std::vector<CueWriter::Range> lines;
+    qsizetype lineFrom = 0;
+    const auto add = [&](const Word &w) {
+        if (lines.empty() || w.before == Break::Forced || w.to - lineFrom > m_limits.maxChars) {
+            lines.push_back({w.begin, w.end});
+            lineFrom = w.from;
+        } else {
+            lines.back().end = w.end;
+        }
+    };
+    for (qsizetype k = first; k < loaded(); ++k)
+        add(word(k));
+    for (Word w; m_reader.next(&w);)
+        add(w);
+    m_cues.append(m_writer.make(lines, true));
+    m_fitted.push_back(false);
+    m_done = true;
+}
+
+// The passage's time is shared in proportion to what each cue shows, tiling it exactly,
+// and every cue gets a millisecond at least. A passage that ends at or before its start
+// gives every cue its own timing.
 void shareTime(QList<Cue> &cues, qint64 start, qint64 end)
 {
+    const qint64 duration = end - start;
     qsizetype total = 0;
     for (const Cue &cue : cues)
         total += cue.visible;
-    const qint64 duration = end - start;
+    const auto count = qint64(cues.size());
     qsizetype shown = 0;
     qint64 from = start;
-    for (Cue &cue : cues) {
+    for (qint64 k = 0; k < count; ++k) {
+        Cue &cue = cues[k];
         shown += cue.visible;
-        const qint64 to = duration <= 0 || total == 0 || shown == total
-                ? end
-                : start + (2 * duration * shown + total) / (2 * total);
+        qint64 to = end;
+        if (duration > 0 && k + 1 < count) {
+            to = total ? start + (2 * duration * shown + total) / (2 * total)
+                       : start + duration * (k + 1) / count;
+            to = std::max(from + 1, std::min(to, end - (count - 1 - k)));
+        }
         cue.start = duration <= 0 ? start : from;
         cue.end = to;
         from = to;
     }
 }
 
+// Whether the cues meant to stay within the limit do.
+bool withinDuration(const QList<Cue> &cues, const std::vector<bool> &fitted, qint64 limit)
+{
+    for (qsizetype k = 0; k < cues.size(); ++k) {
+        if (fitted[size_t(k)] && cues[k].end - cues[k].start > limit)
+            return false;
+    }
+    return true;
+}
+
 } // namespace
 
 QList<Cue> splitPassage(QByteArrayView text, qint64 start, qint64 end, const SplitLimits &limits)
 {
+    const qint64 duration = end - start;
     const qsizetype visible = visibleLength(text);
-    QList<Cue> cues = visible <= limits.maxChars
-            ? QList<Cue>{Cue{text.toByteArray(), visible, start, end}}
-            : Splitter(text, limits.maxChars, limits.maxLines).run();
-    shareTime(cues, start, end);
+    // Each cut drops a blank at least, and a cue shows at most maxLines * (maxChars + 1).
+    qsizetype shown = visible - visible / (qsizetype(limits.maxLines) * (limits.maxChars + 1));
+    QList<Cue> cues;
+    for (int round = 1;; ++round) {
+        std::vector<bool> fitted;
+        cues = Planner(text, limits, duration, shown).run(&fitted);
+        if (cues.isEmpty()) { // nothing but blanks, which the converter never passes
+            cues.append(Cue{text.toByteArray(), visible});
+            fitted.push_back(false);
+        }
+        shareTime(cues, start, end);
+        qsizetype total = 0;
+        for (const Cue &cue : cues)
+            total += cue.visible;
+        if (duration <= 0 || total == shown || round == maxRounds
+            || withinDuration(cues, fitted, limits.maxDuration))
+            break;
+        shown = total;
+    }
     return cues;
 }
