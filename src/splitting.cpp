@@ -13,19 +13,22 @@
 namespace {
 
 // What a split costs besides its breaks (breaks.h). Every cue costs a little, so that a
-// sentence that fits one cue keeps it; a sentence end inside a cue costs more than a cue,
-// so that each sentence that can have a cue of its own gets one, as people subtitle.
+// sentence that fits one cue keeps it.
 constexpr double cuePenalty = 1.0;
-constexpr double sentenceInsidePenalty = 2.0;
 // A cue that holds part of a sentence costs 2(1 - f)^2 when filled to f of what a cue
 // holds, so that the parts of a long sentence come out even unless a better break is near.
 constexpr double shapeWeight = 2.0;
+// A sentence end inside a cue costs more than a cue and the worst shape together, so that
+// each sentence that can have a cue of its own gets one, as people subtitle.
+constexpr double sentenceInsidePenalty = 4.0;
 // More than all other costs together: a cue too short to read is made only when the
 // passage leaves no choice.
 constexpr double shortPenalty = 1e9;
-// Next to that, a cue that stays longer than the limit: made only where cutting it would not
-// bring its parts within the limit ("I can't." over 16 s is not helped by a cue of "I").
-constexpr double longPenalty = 1e6;
+// Next to that, each millisecond a cue stays past the limit, unless one of its words alone
+// does: cutting that cue would not bring it within ("I can't." over 16 s is not helped by
+// a cue of "I"). Counted in time, not in cues, so that where limits this tight leave no
+// cue between them, many cues a little long beat one far too long.
+constexpr double longPenalty = 1e3;
 // The planner makes the cues that every way forward agrees on. When ways stay apart this
 // many words (a long run of equal words), it makes the best one's cues up to half as far.
 constexpr qsizetype maxPending = 4096;
@@ -58,6 +61,7 @@ public:
     {
         const double msPerChar = double(duration) / double(std::max<qsizetype>(shown, 1));
         m_longest = double(limits.maxDuration - 1) / msPerChar;
+        m_longCost = longPenalty * msPerChar;
         m_shortest = double(minCueMilliseconds) / msPerChar;
     }
 
@@ -85,6 +89,7 @@ private:
     bool m_timed;
     qint64 m_maxCues; // a cue a millisecond at most
     double m_longest = 0; // widths beyond this stay longer than the limit
+    double m_longCost = 0; // a character past that
     double m_shortest = 0; // widths up to this flash by
     std::vector<Word> m_words; // words from m_base on
     std::vector<Step> m_steps; // positions from m_base on
@@ -140,9 +145,11 @@ void Planner::settle(qsizetype p)
     const double fixed = cuePenalty + (last ? 0.0 : breakPenalty(after));
     const Word &lastWord = word(p - 1);
     Step best{std::numeric_limits<double>::infinity(), p - 1};
+    qsizetype widest = 0; // word
     for (qsizetype i = p - 1; i >= m_lastStart; --i) {
         const Word &first = word(i);
         const double width = double(lastWord.to - first.from);
+        widest = std::max(widest, first.to - first.from);
         double cost = step(i).cost + fixed
                 + sentenceInsidePenalty * double(lastWord.sentences - first.sentences);
         if (!endsSentence(after) || !endsSentence(first.before))
@@ -151,8 +158,8 @@ void Planner::settle(qsizetype p)
             cost += strandPenalty;
         if (m_timed && width <= m_shortest)
             cost += shortPenalty;
-        if (m_timed && width > m_longest)
-            cost += longPenalty;
+        if (m_timed && width > m_longest && double(widest) <= m_longest)
+            cost += (width - m_longest) * m_longCost;
         if (cost < best.cost)
             best = {cost, i};
     }
