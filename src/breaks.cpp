@@ -81,6 +81,31 @@ StartMark startMark(const QByteArrayView *u, qsizetype first, qsizetype count)
                                 : StartMark::Other;
 }
 
+// The mark that units [first, last) end with; a full stop is taken for a sentence's here.
+EndMark endMark(const QByteArrayView *u, qsizetype first, qsizetype last)
+{
+    if (last == first)
+        return EndMark::None;
+    if (u[last - 1] == "\xe2\x80\xa6"
+        || (last - first >= 3 && u[last - 3] == "." && u[last - 2] == "." && u[last - 1] == "."))
+        return EndMark::Ellipsis;
+    if (u[last - 1].size() != 1)
+        return EndMark::None;
+    switch (u[last - 1][0]) {
+    case '.':
+        return EndMark::Stop;
+    case '!':
+    case '?':
+        return EndMark::Exclaim;
+    case ',':
+    case ';':
+    case ':':
+        return EndMark::Clause;
+    default:
+        return EndMark::None;
+    }
+}
+
 // The lower-case ASCII letters and dots of units [first, end) in `buffer`, or nothing for
 // any other word.
 QByteArrayView bareWord(const QByteArrayView *u, qsizetype first, qsizetype end,
@@ -126,23 +151,11 @@ WordTraits wordTraits(const QByteArrayView *u, qsizetype count)
         traits.role = Role::Dash;
         return traits;
     }
+    traits.end = endMark(u, first, last);
     qsizetype letters = last; // the word without its end mark
-    if (last > first) {
-        const QByteArrayView mark = u[last - 1];
-        if (mark == "\xe2\x80\xa6" || (mark == "." && last - first >= 3 && u[last - 2] == "."
-                                       && u[last - 3] == ".")) {
-            traits.end = EndMark::Ellipsis;
-        } else if (mark == ".") {
-            traits.end = EndMark::Stop;
-        } else if (mark == "!" || mark == "?") {
-            traits.end = EndMark::Exclaim;
-        } else if (mark == "," || mark == ";" || mark == ":") {
-            traits.end = EndMark::Clause;
-        }
-        while (letters > first && u[letters - 1].size() == 1
-               && QByteArrayView(".,;:!?").contains(u[letters - 1][0]))
-            --letters;
-    }
+    while (letters > first && u[letters - 1].size() == 1
+           && QByteArrayView(".,;:!?").contains(u[letters - 1][0]))
+        --letters;
     char buffer[longestListed + 3];
     const QByteArrayView bare = bareWord(u, first, letters, buffer);
     if (bare.isEmpty())

@@ -52,7 +52,7 @@ std::vector<qsizetype> lineStarts(WordSpan span, int maxChars, int maxLines)
 {
     std::vector<qsizetype> starts = filled(span, maxChars);
     const auto lines = qsizetype(starts.size());
-    if (lines == 1 || lines > std::min(maxLines, balancedLines))
+    if (lines == 1 || lines > maxLines)
         return starts;
     const qsizetype n = span.count;
     const double mean = std::max(double(width(span, 0, n)) / double(lines), 1.0);

@@ -18,13 +18,10 @@ struct WordSpan
     qsizetype count;
 };
 
-// The first word of each line of `span`, at most `maxLines` lines of at most `maxChars`
-// characters (a longer word takes a line of its own), a line after each dialogue dash.
-// Lines are balanced and their breaks chosen by their classes; past `balancedLines` lines
-// (only a passage too short for its cues has them) they are filled one after another.
+// The first word of each line of `span`, in as few lines of at most `maxChars` characters
+// as it fits (a longer word takes a line of its own), a new one after each dialogue dash.
+// Up to `maxLines` lines are balanced and their breaks chosen by their classes.
 std::vector<qsizetype> lineStarts(WordSpan span, int maxChars, int maxLines);
-
-inline constexpr int balancedLines = 8;
 
 // Writes a passage's cues in order, each from the byte ranges of its lines.
 class CueWriter
