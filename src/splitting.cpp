@@ -24,23 +24,49 @@ constexpr double sentenceInsidePenalty = 4.0;
 // More than all other costs together: a cue too short to read is made only when the
 // passage leaves no choice.
 constexpr double shortPenalty = 1e9;
-// Next to that, each millisecond a cue stays past the limit, unless one of its words alone
-// does: cutting that cue would not bring it within ("I can't." over 16 s is not helped by
-// a cue of "I"). Counted in time, not in cues, so that where limits this tight leave no
-// cue between them, many cues a little long beat one far too long.
-constexpr double longPenalty = 1e3;
+// Next to that, each character's worth of time a cue stays past the limit, unless one of its
+// words alone does: cutting that cue would not bring it within ("I can't." over 16 s is not
+// helped by a cue of "I"). Counted in time, not in cues, so that where limits this tight
+// leave no cue between them, many cues a little long beat one far too long.
+constexpr double longPenalty = 1e5;
 // The planner makes the cues that every way forward agrees on. When ways stay apart this
 // many words (a long run of equal words), it makes the best one's cues up to half as far.
 constexpr qsizetype maxPending = 4096;
 // Looking for cues to make costs a walk back over the words pending: done every so many.
 constexpr qsizetype commitEvery = 64;
-// Cue durations are estimated before the cuts, and with them the characters, are known.
-// A split whose cues overrun the duration limit for it is redone with the true count.
+// The characters a passage's cues show in all, which their durations depend on, are known
+// only once it is split. A split is redone with the count its cues show until the widths
+// below come out the same, at most so often.
 constexpr int maxRounds = 4;
 
 double square(double x)
 {
     return x * x;
+}
+
+// The widths (visible characters, blanks between words included) that decide how long a
+// cue stays on screen, for a passage of `duration` ms whose cues show `shown` characters.
+struct TimeWidths
+{
+    qsizetype shortest = -1; // this wide or narrower: shorter than 5/6 s
+    qsizetype longest = std::numeric_limits<qsizetype>::max(); // wider: past the limit
+
+    // Whether a split with these widths is the split with `other`, for cues up to `widest`.
+    bool sameUpTo(const TimeWidths &other, qsizetype widest) const
+    {
+        return std::min(shortest, widest) == std::min(other.shortest, widest)
+                && std::min(longest, widest) == std::min(other.longest, widest);
+    }
+};
+
+// A cue w wide lasts w * duration / shown, give or take the millisecond that rounding the
+// shares may add or take off.
+TimeWidths timeWidths(qint64 duration, qsizetype shown, qint64 maxDuration)
+{
+    if (duration <= 0)
+        return {};
+    return {qsizetype((minCueMilliseconds + 1) * shown / duration),
+            qsizetype((maxDuration - 1) * shown / duration)};
 }
 
 struct Step
@@ -54,18 +80,16 @@ struct Step
 class Planner
 {
 public:
-    Planner(QByteArrayView passage, const SplitLimits &limits, qint64 duration, qsizetype shown)
+    Planner(QByteArrayView passage, const SplitLimits &limits, TimeWidths widths,
+            qint64 duration)
         : m_reader(passage), m_writer(passage), m_limits(limits),
-          m_capacity(double(limits.maxChars) * limits.maxLines), m_timed(duration > 0),
-          m_maxCues(m_timed ? duration : std::numeric_limits<qint64>::max())
+          m_capacity(double(limits.maxChars) * limits.maxLines), m_widths(widths),
+          m_maxCues(duration > 0 ? duration : std::numeric_limits<qint64>::max())
     {
-        const double msPerChar = double(duration) / double(std::max<qsizetype>(shown, 1));
-        m_longest = double(limits.maxDuration - 1) / msPerChar;
-        m_longCost = longPenalty * msPerChar;
-        m_shortest = double(minCueMilliseconds) / msPerChar;
     }
 
-    QList<Cue> run(std::vector<bool> *fitted);
+    QList<Cue> run();
+    qsizetype widest() const { return m_widest; } // of the cues weighed
 
 private:
     Word &word(qsizetype k) { return m_words[size_t(k - m_base)]; }
@@ -86,11 +110,9 @@ private:
     CueWriter m_writer;
     SplitLimits m_limits;
     double m_capacity;
-    bool m_timed;
+    TimeWidths m_widths;
     qint64 m_maxCues; // a cue a millisecond at most
-    double m_longest = 0; // widths beyond this stay longer than the limit
-    double m_longCost = 0; // a character past that
-    double m_shortest = 0; // widths up to this flash by
+    qsizetype m_widest = 0;
     std::vector<Word> m_words; // words from m_base on
     std::vector<Step> m_steps; // positions from m_base on
     qsizetype m_base = 0;
@@ -99,7 +121,6 @@ private:
     bool m_ended = false;
     bool m_done = false;
     QList<Cue> m_cues;
-    std::vector<bool> m_fitted; // the cues the plan meant to stay within the limit
 };
 
 bool Planner::load()
@@ -116,7 +137,7 @@ bool Planner::load()
     return true;
 }
 
-QList<Cue> Planner::run(std::vector<bool> *fitted)
+QList<Cue> Planner::run()
 {
     m_steps.push_back(Step{});
     for (qsizetype p = 1; !m_done; ++p) {
@@ -130,7 +151,6 @@ QList<Cue> Planner::run(std::vector<bool> *fitted)
         else if ((p - m_base) % commitEvery == 0)
             tryCommit(p);
     }
-    *fitted = std::move(m_fitted);
     return std::move(m_cues);
 }
 
@@ -148,18 +168,19 @@ void Planner::settle(qsizetype p)
     qsizetype widest = 0; // word
     for (qsizetype i = p - 1; i >= m_lastStart; --i) {
         const Word &first = word(i);
-        const double width = double(lastWord.to - first.from);
+        const qsizetype width = lastWord.to - first.from;
         widest = std::max(widest, first.to - first.from);
+        m_widest = std::max(m_widest, width);
         double cost = step(i).cost + fixed
                 + sentenceInsidePenalty * double(lastWord.sentences - first.sentences);
         if (!endsSentence(after) || !endsSentence(first.before))
-            cost += shapeWeight * square(1 - std::min(width / m_capacity, 1.0));
+            cost += shapeWeight * square(1 - std::min(double(width) / m_capacity, 1.0));
         if (strands(&first, 0, p - i, after))
             cost += strandPenalty;
-        if (m_timed && width <= m_shortest)
+        if (width <= m_widths.shortest)
             cost += shortPenalty;
-        if (m_timed && width > m_longest && double(widest) <= m_longest)
-            cost += (width - m_longest) * m_longCost;
+        if (width > m_widths.longest && widest <= m_widths.longest)
+            cost += longPenalty * double(width - m_widths.longest);
         if (cost < best.cost)
             best = {cost, i};
     }
@@ -245,7 +266,6 @@ void Planner::makeCue(qsizetype first, qsizetype end)
         lines.push_back({word(first + starts[k]).begin, word(lineEnd - 1).end});
     }
     m_cues.append(m_writer.make(lines, isEnd(end)));
-    m_fitted.push_back(!m_timed || double(width(first, end)) <= m_longest);
 }
 
 // A passage too short for a millisecond a cue: its last cue that can have one takes the
@@ -267,7 +287,6 @@ void Planner::makeRest(qsizetype first)
     for (Word w; m_reader.next(&w);)
         add(w);
     m_cues.append(m_writer.make(lines, true));
-    m_fitted.push_back(false);
     m_done = true;
 }
 
@@ -298,16 +317,6 @@ void shareTime(QList<Cue> &cues, qint64 start, qint64 end)
     }
 }
 
-// Whether the cues meant to stay within the limit do.
-bool withinDuration(const QList<Cue> &cues, const std::vector<bool> &fitted, qint64 limit)
-{
-    for (qsizetype k = 0; k < cues.size(); ++k) {
-        if (fitted[size_t(k)] && cues[k].end - cues[k].start > limit)
-            return false;
-    }
-    return true;
-}
-
 } // namespace
 
 QList<Cue> splitPassage(QByteArrayView text, qint64 start, qint64 end, const SplitLimits &limits)
@@ -316,22 +325,22 @@ QList<Cue> splitPassage(QByteArrayView text, qint64 start, qint64 end, const Spl
     const qsizetype visible = visibleLength(text);
     // Each cut drops a blank at least, and a cue shows at most maxLines * (maxChars + 1).
     qsizetype shown = visible - visible / (qsizetype(limits.maxLines) * (limits.maxChars + 1));
+    TimeWidths widths = timeWidths(duration, shown, limits.maxDuration);
     QList<Cue> cues;
     for (int round = 1;; ++round) {
-        std::vector<bool> fitted;
-        cues = Planner(text, limits, duration, shown).run(&fitted);
-        if (cues.isEmpty()) { // nothing but blanks, which the converter never passes
+        cues = QList<Cue>(); // not held twice
+        Planner planner(text, limits, widths, duration);
+        cues = planner.run();
+        if (cues.isEmpty()) // nothing but blanks, which the converter never passes
             cues.append(Cue{text.toByteArray(), visible});
-            fitted.push_back(false);
-        }
-        shareTime(cues, start, end);
-        qsizetype total = 0;
+        shown = 0;
         for (const Cue &cue : cues)
-            total += cue.visible;
-        if (duration <= 0 || total == shown || round == maxRounds
-            || withinDuration(cues, fitted, limits.maxDuration))
+            shown += cue.visible;
+        const TimeWidths shownWidths = timeWidths(duration, shown, limits.maxDuration);
+        if (shownWidths.sameUpTo(widths, planner.widest()) || round == maxRounds)
             break;
-        shown = total;
+        widths = shownWidths;
     }
+    shareTime(cues, start, end);
     return cues;
 }
