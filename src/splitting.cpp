@@ -12,12 +12,16 @@
 
 namespace {
 
-// What a split costs besides its breaks (breaks.h). Every cue costs a little, so that a
-// sentence that fits one cue keeps it.
+// What a split costs besides its breaks. Every cue costs a little, so that a sentence that
+// fits one cue keeps it.
 constexpr double cuePenalty = 1.0;
-// A cue that holds part of a sentence costs 2(1 - f)^2 when filled to f of what a cue
-// holds, so that the parts of a long sentence come out even unless a better break is near.
-constexpr double shapeWeight = 2.0;
+// A cut between cues costs this many times a line break of its class (breaks.h): a reader
+// carries half a clause over a line break, not over a change of cue. So a long sentence is
+// cut at its clauses and phrases, into more cues if need be, before it is cut at a space.
+constexpr double cutWeight = 6.0;
+// A cue that holds part of a sentence costs (1 - f)^2 / 2 when filled to f of what a cue
+// holds, so that among cuts of one class the parts of a long sentence come out even.
+constexpr double shapeWeight = 0.5;
 // A sentence end inside a cue costs more than a cue and the worst shape together, so that
 // each sentence that can have a cue of its own gets one, as people subtitle.
 constexpr double sentenceInsidePenalty = 4.0;
@@ -162,7 +166,7 @@ void Planner::settle(qsizetype p)
     m_lastStart = earliestStart(p);
     const bool last = isEnd(p);
     const Break after = last ? Break::Sentence : word(p).before;
-    const double fixed = cuePenalty + (last ? 0.0 : breakPenalty(after));
+    const double fixed = cuePenalty + (last ? 0.0 : cutWeight * breakPenalty(after));
     const Word &lastWord = word(p - 1);
     Step best{std::numeric_limits<double>::infinity(), p - 1};
     qsizetype widest = 0; // word

@@ -21,12 +21,12 @@ struct Word
 };
 
 // Whether words [first, end) of `w`, a line or a cue that `after` ends, hold the first word
-// of a sentence at their end after other words, or its last word at their start before
-// others. A word cut off by a comma stands on its own ("Well, / ...", "..., / Emo? No.").
+// of a sentence at their end after other words, or its last word at their start, alone or
+// before others. A word cut off by a comma stands on its own ("Well, / ...", "..., / Emo?").
 inline bool strands(const Word *w, qsizetype first, qsizetype end, Break after)
 {
     if (end - first < 2)
-        return false;
+        return endsSentence(after) && w[first].before > Break::Clause;
     return (endsSentence(w[end - 1].before) && after > Break::Clause)
             || (endsSentence(w[first + 1].before) && w[first].before > Break::Clause);
 }
