@@ -22,9 +22,9 @@ constexpr double cutWeight = 6.0;
 // A cue that holds part of a sentence costs (1 - f)^2 / 2 when filled to f of what a cue
 // holds, so that among cuts of one class the parts of a long sentence come out even.
 constexpr double shapeWeight = 0.5;
-// A sentence end inside a cue costs more than a cue and the worst shape together, so that
+// A sentence end inside a cue costs more than a cue with the worst shape (1.5), so that
 // each sentence that can have a cue of its own gets one, as people subtitle.
-constexpr double sentenceInsidePenalty = 4.0;
+constexpr double sentenceInsidePenalty = 2.0;
 // More than all other costs together: a cue too short to read is made only when the
 // passage leaves no choice.
 constexpr double shortPenalty = 1e9;
