@@ -6,7 +6,9 @@
 
 namespace {
 
-// How many units a long word keeps from its start and from its end.
+// How many units a long word keeps from its start and from its end: enough for its quotes,
+// brackets, dash or ellipsis and end mark; a word of up to 28 units is kept whole, which is
+// more than any listed word needs.
 constexpr qsizetype keptHead = 4;
 constexpr qsizetype keptTail = 12;
 

@@ -4,7 +4,7 @@
 #include <QRandomGenerator>
 #include <QTest>
 
-// Splitting passages; its rules are pinned by the corpus's split-N-L cases.
+// Splitting passages; its rules are pinned by the corpus's split-* cases.
 class tst_Cues : public QObject
 {
     Q_OBJECT
