@@ -18,6 +18,8 @@ struct Word
     Break before = Break::Sentence; // a passage starts as a sentence does
     WordTraits traits;
     qsizetype sentences = 0; // sentence ends before it in the passage
+    qsizetype lastLong = -1; // the last word up to it that alone stays past the time limit
+    qsizetype lineEnd = 0; // where a line from it ends at the latest
 };
 
 // Whether words [first, end) of `w`, a line or a cue that `after` ends, hold the first word
