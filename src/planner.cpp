@@ -83,27 +83,41 @@ void Planner::settle(qsizetype p)
     const double fixed = cuePenalty + (last ? 0.0 : cutWeight * breakPenalty(after));
     const Word &lastWord = word(p - 1);
     m_widest = std::max(m_widest, width(lo, p));
-    // From the longest cue on, so that the best comes early and most of the others can be
-    // dropped on their first costs. A tie goes to the shorter cue.
     Step best{std::numeric_limits<double>::infinity(), p - 1};
-    for (qsizetype i = lo; i < p; ++i) {
+    // Weighs the cue from word i. Time comes first, so that a cue too short or too long is
+    // dropped before its breaks are weighed; a tie goes to the shorter cue.
+    const auto weigh = [&](qsizetype i) {
         const Word &first = word(i);
+        const qsizetype width = lastWord.to - first.from;
         double cost = step(i).cost + fixed
                 + sentenceInsidePenalty * double(lastWord.sentences - first.sentences);
-        if (cost > best.cost)
-            continue; // the rest only adds
-        const qsizetype width = lastWord.to - first.from;
-        if (!endsSentence(after) || !endsSentence(first.before))
-            cost += shapeWeight * square(1 - std::min(double(width) / m_capacity, 1.0));
-        if (strands(&first, 0, p - i, after))
-            cost += strandPenalty;
         if (width <= m_widths.shortest)
             cost += shortPenalty;
         if (width > m_widths.longest && lastWord.lastLong < i)
             cost += longPenalty * double(width - m_widths.longest);
-        if (cost <= best.cost)
+        if (cost > best.cost)
+            return; // the rest only adds
+        if (!endsSentence(after) || !endsSentence(first.before))
+            cost += shapeWeight * square(1 - std::min(double(width) / m_capacity, 1.0));
+        if (strands(&first, 0, p - i, after))
+            cost += strandPenalty;
+        if (cost < best.cost || (cost == best.cost && i > best.start))
             best = {cost, i};
+    };
+    // The cues within the limit first, from the longest on, so that the best comes early
+    // and most of the others are dropped on their first costs.
+    qsizetype within = lo;
+    for (qsizetype end = p; within < end;) { // widths fall as starts rise
+        const qsizetype mid = within + (end - within) / 2;
+        if (width(mid, p) > m_widths.longest)
+            within = mid + 1;
+        else
+            end = mid;
     }
+    for (qsizetype i = within; i < p; ++i)
+        weigh(i);
+    for (qsizetype i = lo; i < within; ++i)
+        weigh(i);
     if (p - m_base == qsizetype(m_steps.size()))
         m_steps.push_back(best);
     else

@@ -57,8 +57,14 @@ QList<Cue> splitPassage(QByteArrayView text, qint64 start, qint64 end, const Spl
 {
     const qint64 duration = end - start;
     const qsizetype visible = visibleLength(text);
-    // Each cut drops a blank at least, and a cue shows at most maxLines * (maxChars + 1).
-    qsizetype shown = visible - visible / (qsizetype(limits.maxLines) * (limits.maxChars + 1));
+    // Each cut drops a blank, and a cue shows at most maxLines * (maxChars + 1) characters,
+    // or what stays within the time limit: a guess at what the cues show that is seldom off
+    // by enough to change a width, so that a long passage is seldom planned twice.
+    const qsizetype widest = std::max<qsizetype>(
+            std::min(qsizetype(limits.maxLines) * (limits.maxChars + 1),
+                     timeWidths(duration, visible, limits.maxDuration).longest),
+            1);
+    qsizetype shown = visible - visible / widest;
     TimeWidths widths = timeWidths(duration, shown, limits.maxDuration);
     QList<Cue> cues;
     for (int round = 1;; ++round) {
