@@ -31,6 +31,7 @@ constexpr double longPenalty = 1e5;
 constexpr qsizetype maxPending = 4096;
 // Looking for cues to make costs a walk back over the words pending: done every so many.
 constexpr qsizetype commitEvery = 64;
+
 double square(double x)
 {
     return x * x;
@@ -77,7 +78,7 @@ QList<Cue> Planner::run()
 // worked out once.
 void Planner::settle(qsizetype p)
 {
-    const qsizetype lo = m_lastStart = earliestStart(p);
+    const qsizetype lo = earliestStart(p);
     const bool last = isEnd(p);
     const Break after = last ? Break::Sentence : word(p).before;
     const double fixed = cuePenalty + (last ? 0.0 : cutWeight * breakPenalty(after));
@@ -157,11 +158,11 @@ qsizetype Planner::earliestStart(qsizetype p)
 }
 
 // Makes the cues that all splits still open share: every way to a cue end yet to come
-// passes through one of the positions from m_lastStart on, and their ways meet somewhere.
+// passes through one of the positions from m_start on, and their ways meet somewhere.
 void Planner::tryCommit(qsizetype p)
 {
     qsizetype meet = p;
-    for (qsizetype q = m_lastStart; q < p; ++q) {
+    for (qsizetype q = m_start; q < p; ++q) {
         qsizetype x = q;
         while (x != meet) {
             if (x > meet)
@@ -184,7 +185,6 @@ void Planner::tryCommit(qsizetype p)
     commit(to);
     for (qsizetype q = to + 1; q <= p; ++q)
         settle(q); // from the cues made, not from the ways dropped
-
 }
 
 void Planner::commit(qsizetype to)

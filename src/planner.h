@@ -79,8 +79,7 @@ private:
     qsizetype m_lastLong = -1; // the last word read that alone stays past the limit
     qsizetype m_base = 0;
     qsizetype m_sentences = 0;
-    qsizetype m_lastStart = 0; // the earliest start of a cue ending at the last position settled
-    qsizetype m_start = 0; // the earliest start of a cue ending at m_startFor
+    qsizetype m_start = 0; // the earliest start of a cue ending at m_startFor, the last settled
     qsizetype m_startFor = 0;
     qsizetype m_lineEnds = 0; // the first word whose line end is not known
     bool m_ended = false;
