@@ -57,10 +57,10 @@ constexpr bool endsSentence(Break b)
 // The break between `before` and `after`; `beforeOpens` when `before` starts a sentence.
 Break breakBetween(const WordTraits &before, bool beforeOpens, const WordTraits &after);
 
-// What a break of each class adds to the cost of a split, for lines as for cues. With
-// lines balanced by (length - mean)^2 / mean^2, a sentence end may leave the lines 20/40,
-// a comma about 25/35 and a phrase start 27/33 before a plain space is taken instead.
-// A bad break costs more than any shape, so that it is made only where nothing else fits.
+// What a break of each class adds to the cost of a line break (a cut between cues weighs
+// more: planner.cpp). With two lines balanced by (length - mean)^2 / mean^2, a sentence end
+// is taken over an even plain space down to lines of 1:6, a comma or pause to 1:4, a phrase
+// start to 1:3. A bad break costs more than any shape: it is made only where nothing fits.
 constexpr double breakPenalty(Break b)
 {
     constexpr double penalties[] = {0.0, 0.0, 0.25, 0.5, 1.0, 100.0};
