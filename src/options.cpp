@@ -76,7 +76,7 @@ QString readConversion(const QCommandLineParser &parser, ConversionOptions *opti
         && !readNumber(parser, u"max-lines"_qs, 1, maxCueLines, &options->split.maxLines, &error))
         return error;
     if (parser.isSet(u"max-duration"_qs)
-        && !readSeconds(parser, u"max-duration"_qs, minCueSeconds, maxCueSeconds,
+        && !readSeconds(parser, u"max-duration"_qs, minDurationLimit, maxDurationLimit,
                         &options->split.maxDuration, &error))
         return error;
     // The start is read at the transcript's rate.
@@ -121,7 +121,7 @@ void addOptions(QCommandLineParser &parser)
              u"n"_qs},
             {u"max-duration"_qs,
              u"At most S seconds a cue where the passage allows (%1; default %2)"_qs
-                     .arg(range(minCueSeconds, maxCueSeconds))
+                     .arg(range(minDurationLimit, maxDurationLimit))
                      .arg(defaultCueMilliseconds / 1000),
              u"s"_qs},
             {u"check"_qs, u"Report what may be wrong with the transcript"_qs},

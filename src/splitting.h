@@ -13,10 +13,11 @@ inline constexpr int maxLineLength = 200;
 inline constexpr int maxCueLines = 4;
 inline constexpr int defaultCueLines = 2;
 // Subtitling guides give six seconds to a full two-line cue; one that stays much longer is
-// read twice. Past a minute no cue needs a limit.
+// read twice. A limit under a second leaves no room above the 5/6 s a cue needs to be read,
+// and past a minute no cue needs one.
 inline constexpr qint64 defaultCueMilliseconds = 7000;
-inline constexpr int minCueSeconds = 1;
-inline constexpr int maxCueSeconds = 60;
+inline constexpr int minDurationLimit = 1; // seconds
+inline constexpr int maxDurationLimit = 60;
 
 struct SplitLimits
 {
