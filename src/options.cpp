@@ -41,6 +41,23 @@ bool readNumber(const QCommandLineParser &parser, const QString &name, int low, 
     return false;
 }
 
+// Reads seconds from `low` to `high` ("5.5"), to the millisecond; false, with the usage
+// error, when it is not such a number.
+bool readSeconds(const QCommandLineParser &parser, const QString &name, int low, int high,
+                 qint64 *milliseconds, QString *error)
+{
+    const QString value = parser.value(name);
+    bool ok = false;
+    const double seconds = value.toDouble(&ok);
+    if (ok && seconds >= low && seconds <= high) {
+        *milliseconds = qRound64(seconds * 1000);
+        return true;
+    }
+    *error = QObject::tr("cuefold: --%1 takes a number of seconds from %2 to %3, not '%4'\n")
+                     .arg(name, QString::number(low), QString::number(high), value);
+    return false;
+}
+
 QString readConversion(const QCommandLineParser &parser, ConversionOptions *options)
 {
     if (parser.isSet(u"fps"_qs)) {
@@ -59,6 +76,10 @@ QString readConversion(const QCommandLineParser &parser, ConversionOptions *opti
     if (parser.isSet(u"max-lines"_qs)
         && !readNumber(parser, u"max-lines"_qs, 1, maxCueLines, &options->split.maxLines, &error))
         return error;
+    if (parser.isSet(u"max-duration"_qs)
+        && !readSeconds(parser, u"max-duration"_qs, minDurationLimit, maxDurationLimit,
+                        &options->split.maxDuration, &error))
+        return error;
     // The start is read at the transcript's rate.
     const QString start = parser.value(u"start"_qs);
     options->startAuto = start == u"auto";
@@ -69,8 +90,10 @@ QString readConversion(const QCommandLineParser &parser, ConversionOptions *opti
                                "HH:MM:SS;FF at 29.97 and 59.94), not '%1'\n")
                     .arg(start);
     }
-    if (parser.isSet(u"max-lines"_qs) && !options->split.maxChars)
-        return QObject::tr("cuefold: --max-lines needs --max-chars\n");
+    for (const QString &name : {u"max-lines"_qs, u"max-duration"_qs}) {
+        if (parser.isSet(name) && !options->split.maxChars)
+            return QObject::tr("cuefold: --%1 needs --max-chars\n").arg(name);
+    }
     options->check = parser.isSet(u"check"_qs) || parser.isSet(u"strict"_qs);
     options->voices = parser.isSet(u"voices"_qs);
     options->keepLines = parser.isSet(u"keep-lines"_qs);
@@ -103,6 +126,11 @@ QList<QCommandLineOption> options()
              u"At most N lines a cue (%1; default %2); needs --max-chars"_qs.arg(range(1, maxCueLines))
                      .arg(defaultCueLines),
              u"n"_qs},
+            {u"max-duration"_qs,
+             u"At most S seconds a cue where the passage allows (%1; default %2)"_qs
+                     .arg(range(minDurationLimit, maxDurationLimit))
+                     .arg(defaultCueMilliseconds / 1000),
+             u"s"_qs},
             {u"voices"_qs, u"Take speaker labels (\"ANNA: ...\") as the voice of what follows"_qs},
             {u"voice"_qs, u"The voice of text with no speaker label (default Speaker)"_qs,
              u"name"_qs},

@@ -19,6 +19,8 @@ class tst_Conversion : public QObject
 private slots:
     void corpus_data();
     void corpus();
+    void durationLimit_data();
+    void durationLimit();
     void decoding_data();
     void decoding();
     void frameRates_data();
@@ -88,6 +90,39 @@ void tst_Conversion::corpus()
         QCOMPARE(result.document, readFile(stem + u".vtt"_qs));
         QCOMPARE(result.diagnostics, diagnostics);
     }
+}
+
+void tst_Conversion::durationLimit_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QString>("error");
+    QTest::addColumn<qint64>("milliseconds");
+
+    const QStringList chars{u"--max-chars"_qs, u"42"_qs, u"--max-duration"_qs};
+    const QString range =
+            u"cuefold: --max-duration takes a number of seconds from 1 to 60, not '%1'\n"_qs;
+    QTest::newRow("default") << chars.first(2) << QString() << qint64(7000);
+    QTest::newRow("decimals") << chars + QStringList{u"5.5"_qs} << QString() << qint64(5500);
+    QTest::newRow("ends") << chars + QStringList{u"60"_qs} << QString() << qint64(60000);
+    for (const QString &value : {u"0.999"_qs, u"60.001"_qs, u"5,5"_qs, u"nan"_qs, u"inf"_qs})
+        QTest::newRow(qPrintable(value)) << chars + QStringList{value} << range.arg(value) << qint64(0);
+    QTest::newRow("alone") << QStringList{u"--max-duration"_qs, u"5"_qs}
+                           << u"cuefold: --max-duration needs --max-chars\n"_qs << qint64(0);
+}
+
+// --max-duration as the command line reads it, and its usage errors.
+void tst_Conversion::durationLimit()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(QString, error);
+    QFETCH(qint64, milliseconds);
+    QCommandLineParser parser;
+    addOptions(parser);
+    QVERIFY(parser.parse(QStringList{u"cuefold"_qs} + arguments));
+    Settings settings;
+    QCOMPARE(readSettings(parser, &settings), error);
+    if (error.isEmpty())
+        QCOMPARE(settings.conversion.split.maxDuration, milliseconds);
 }
 
 void tst_Conversion::decoding_data()

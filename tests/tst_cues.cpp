@@ -4,7 +4,7 @@
 #include <QRandomGenerator>
 #include <QTest>
 
-// Splitting passages; its rules are pinned by the corpus's split-N-L cases.
+// Splitting passages; its rules are pinned by the corpus's split-* cases.
 class tst_Cues : public QObject
 {
     Q_OBJECT
@@ -57,7 +57,7 @@ static Texts wordsOf(const QByteArray &text)
 void tst_Cues::generatedPassages()
 {
     static const char *const vocabulary[] = {
-        "a", "word", "end.", "then", "so,", "&amp;", "x&lt;y", "été", "“quoted.”",
+        "a", "word", "end.", "then", "so,", "&amp;", "x&lt;y", "été", "“quoted.”", "Dr.", "-", "Why?",
         "tab\tbed", "antidisestablishmentarianism", "<00:00:01.000>time"};
     static const char *const tags[][2] = {{"<i>", "</i>"}, {"<c.yellow big>", "</c>"}, {"<lang en>", "</lang>"},
                                          {"<v Anna Maria>", "</v>"}, {"<ruby>", "</ruby>"}};
@@ -79,21 +79,37 @@ void tst_Cues::generatedPassages()
             while (!open.isEmpty() && (w == count - 1 || random.bounded(4) == 0))
                 text += QByteArray(random.bounded(3) ? "" : " ") + tags[open.takeLast()][1];
         }
+        // Mostly short: a passage may have less than a millisecond for each cue it needs.
+        const qint64 start = random.bounded(100000);
+        const qint64 duration =
+                round == 0 ? 3600000 : random.bounded(-5, random.bounded(2) ? 40 : 20000);
 
-        const QList<Cue> cues = splitPassage(text, 0, 1000, SplitLimits{maxChars, maxLines});
+        const QList<Cue> cues =
+                splitPassage(text, start, start + duration, SplitLimits{maxChars, maxLines});
         Texts words;
+        qint64 from = start;
         for (const Cue &cue : cues) {
+            if (duration > 0) {
+                QCOMPARE(cue.start, from);
+                QVERIFY2(cue.end > cue.start, text.constData());
+                from = cue.end;
+            }
             const Texts lines = cue.text.split('\n');
-            QVERIFY2(lines.size() <= maxLines, cue.text.constData());
+            // Only the last cue of a passage too short for its cues takes more.
+            const bool rest = duration > 0 && cues.size() == duration && &cue == &cues.last();
+            QVERIFY2(lines.size() <= maxLines || rest, cue.text.constData());
             for (const QByteArray &line : lines) {
                 QVERIFY2(line == line.trimmed(), line.constData());
-                QVERIFY2(visibleLength(line) <= maxChars || !withoutTags(line).simplified().contains(' '),
+                QVERIFY2(visibleLength(line) <= maxChars
+                                 || !withoutTags(line).simplified().contains(' '),
                          line.constData());
             }
             // Tags still open at a cut are closed in that cue.
-            QCOMPARE(cue.text.count("</"), cue.text.count('<') - cue.text.count("</") - cue.text.count("<0"));
+            QCOMPARE(cue.text.count("</"),
+                     cue.text.count('<') - cue.text.count("</") - cue.text.count("<0"));
             words += wordsOf(cue.text);
         }
+        QCOMPARE(from, duration > 0 ? start + duration : start);
         QCOMPARE(words, wordsOf(text));
     }
 }

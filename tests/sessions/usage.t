@@ -48,6 +48,12 @@ cuefold: --start takes auto or a timecode (HH:MM:SS:FF, or HH:MM:SS;FF at 29.97 
 $ cuefold --max-chars 201 -i in.txt -o x.vtt
 cuefold: --max-chars takes a number from 10 to 200, not '201'
 [1]
+$ cuefold --max-duration 5 -i in.txt -o x.vtt
+cuefold: --max-duration needs --max-chars
+[1]
+$ cuefold --max-chars 42 --max-duration 0.5 -i in.txt -o x.vtt
+cuefold: --max-duration takes a number of seconds from 1 to 60, not '0.5'
+[1]
 $ cuefold --output-dir out -o x.vtt in.txt
 cuefold: --output-dir does not go with --input or --output
 [1]

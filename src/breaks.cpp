@@ -1,0 +1,217 @@
+// Where a passage breaks well between two words: word classes and break classes.
+#include "breaks.h"
+
+#include "text.h"
+
+#include <QChar>
+
+namespace {
+
+// The word lists, English only and kept short: the words a subtitler will not leave at the
+// end of a line, because they lead into what follows.
+constexpr QByteArrayView binding[] = {
+        "a", "an", "the", "this", "that", "these", "those", // articles, determiners
+        "my", "your", "his", "her", "its", "our", "their", // possessives
+        "of", "to", "in", "on", "at", "by", "for", "with", "from", "into", "about", "over",
+        "under", "through", "between", "without", "before", "after"}; // prepositions
+// Abbreviations that lead into a name or a word ("Dr. / Smith"); their dot ends nothing.
+constexpr QByteArrayView titles[] = {"mr", "mrs", "ms", "dr", "prof", "st", "mt", "vs", "cf"};
+// Words that open a clause: a line may start with one, not end with one.
+constexpr QByteArrayView conjunctions[] = {"and", "but", "or", "nor", "so", "because", "which",
+                                           "who", "when", "while", "if", "then"};
+constexpr qsizetype longestListed = 7; // "between", "because": longer words need no look-up
+
+// Quotes and brackets, beyond the ASCII ones: “ ‘ « ¿ ¡ and ” ’ » and their entities.
+constexpr QByteArrayView openers[] = {"\xe2\x80\x9c", "\xe2\x80\x98", "\xc2\xab", "\xc2\xbf",
+                                      "\xc2\xa1", "&quot;", "&#34;", "&#39;", "&apos;"};
+constexpr QByteArrayView closers[] = {"\xe2\x80\x9d", "\xe2\x80\x99", "\xc2\xbb", "&quot;",
+                                      "&#34;", "&#39;", "&apos;"};
+constexpr QByteArrayView dashes[] = {"\xe2\x80\x93", "\xe2\x80\x94"}; // en and em dash
+
+template<size_t N>
+bool isListed(QByteArrayView word, const QByteArrayView (&list)[N])
+{
+    for (const QByteArrayView item : list) {
+        if (word.size() == item.size() && word[0] == item[0] && word == item)
+            return true;
+    }
+    return false;
+}
+
+// Most units are one ASCII character, told apart without a look-up.
+bool isOpener(QByteArrayView u)
+{
+    if (u.size() == 1)
+        return u[0] == '"' || u[0] == '\'' || u[0] == '(' || u[0] == '[';
+    return isListed(u, openers);
+}
+
+bool isCloser(QByteArrayView u)
+{
+    if (u.size() == 1)
+        return u[0] == '"' || u[0] == '\'' || u[0] == ')' || u[0] == ']';
+    return isListed(u, closers);
+}
+
+bool isDash(QByteArrayView u)
+{
+    return u.size() == 1 ? u[0] == '-' : isListed(u, dashes);
+}
+
+bool isEllipsisAt(const QByteArrayView *u, qsizetype i, qsizetype count)
+{
+    return u[i] == "\xe2\x80\xa6"
+            || (i + 2 < count && u[i] == "." && u[i + 1] == "." && u[i + 2] == ".");
+}
+
+StartMark startMark(const QByteArrayView *u, qsizetype first, qsizetype count)
+{
+    if (first == count)
+        return StartMark::Other;
+    if (isEllipsisAt(u, first, count))
+        return StartMark::Ellipsis;
+    if (isDash(u[first]))
+        return StartMark::Dash;
+    if (u[first].startsWith('&'))
+        return StartMark::Other;
+    int length;
+    const char32_t c = codePointAt(u[first].data(), &length);
+    return QChar::isLower(c) ? StartMark::Lower
+            : QChar::isUpper(c) ? StartMark::Upper
+                                : StartMark::Other;
+}
+
+// The mark that units [first, last) end with; a full stop is taken for a sentence's here.
+EndMark endMark(const QByteArrayView *u, qsizetype first, qsizetype last)
+{
+    if (last == first)
+        return EndMark::None;
+    if (u[last - 1] == "\xe2\x80\xa6"
+        || (last - first >= 3 && u[last - 3] == "." && u[last - 2] == "." && u[last - 1] == "."))
+        return EndMark::Ellipsis;
+    if (u[last - 1].size() != 1)
+        return EndMark::None;
+    switch (u[last - 1][0]) {
+    case '.':
+        return EndMark::Stop;
+    case '!':
+    case '?':
+        return EndMark::Exclaim;
+    case ',':
+    case ';':
+    case ':':
+        return EndMark::Clause;
+    default:
+        return EndMark::None;
+    }
+}
+
+// The lower-case ASCII letters and dots of units [first, end) in `buffer`, or nothing for
+// any other word.
+QByteArrayView bareWord(const QByteArrayView *u, qsizetype first, qsizetype end,
+                        char (&buffer)[longestListed + 3])
+{
+    if (end - first > qsizetype(sizeof buffer)) // "e.g" and "U.S" hold dots
+        return {};
+    for (qsizetype i = first; i < end; ++i) {
+        const char c = u[i][0];
+        if (u[i].size() != 1 || (!isAsciiAlnum(c) && c != '.'))
+            return {};
+        buffer[i - first] = char(c >= 'A' && c <= 'Z' ? c + ('a' - 'A') : c);
+    }
+    return QByteArrayView(buffer, end - first);
+}
+
+// A dot inside a word between two letters: "e.g", "U.S", "a.m"; not "3.5".
+bool hasInnerDot(QByteArrayView bare)
+{
+    for (qsizetype i = 1; i + 1 < bare.size(); ++i) {
+        if (bare[i] == '.' && bare[i - 1] >= 'a' && bare[i + 1] >= 'a')
+            return true;
+    }
+    return false;
+}
+
+} // namespace
+
+WordTraits wordTraits(const QByteArrayView *u, qsizetype count)
+{
+    WordTraits traits;
+    qsizetype first = 0;
+    while (first < count && isOpener(u[first]))
+        ++first;
+    qsizetype last = count; // one past the last unit before closers
+    while (last > first && isCloser(u[last - 1]))
+        --last;
+    traits.start = startMark(u, first, count);
+    bool allDashes = first < last;
+    for (qsizetype i = first; i < last && allDashes; ++i)
+        allDashes = isDash(u[i]);
+    if (allDashes) {
+        traits.role = Role::Dash;
+        return traits;
+    }
+    traits.end = endMark(u, first, last);
+    qsizetype letters = last; // the word without its end mark
+    while (letters > first && u[letters - 1].size() == 1
+           && QByteArrayView(".,;:!?").contains(u[letters - 1][0]))
+        --letters;
+    char buffer[longestListed + 3];
+    const QByteArrayView bare = bareWord(u, first, letters, buffer);
+    if (bare.isEmpty())
+        return traits;
+    const bool title = isListed(bare, titles);
+    if (title || isListed(bare, binding))
+        traits.role = Role::Binding;
+    else if (isListed(bare, conjunctions))
+        traits.role = Role::Conjunction;
+    if (traits.end == EndMark::Stop) {
+        const bool initial = bare.size() == 1 && u[first][0] >= 'A' && u[first][0] <= 'Z';
+        if (title || initial) {
+            traits.end = EndMark::Abbreviation;
+            traits.role = Role::Binding;
+        } else if (hasInnerDot(bare)) {
+            traits.end = EndMark::Abbreviation;
+        }
+    }
+    return traits;
+}
+
+Break breakBetween(const WordTraits &before, bool beforeOpens, const WordTraits &after)
+{
+    if (before.role == Role::Dash) {
+        if (beforeOpens)
+            return Break::Bad; // a turn's dash stays with its words
+        return after.start == StartMark::Upper ? Break::Sentence : Break::Clause;
+    }
+    Break b = Break::Plain;
+    switch (before.end) {
+    case EndMark::Stop:
+        // A lower-case word after a full stop makes it an abbreviation that no list holds.
+        b = after.start == StartMark::Lower ? Break::Plain : Break::Sentence;
+        break;
+    case EndMark::Exclaim:
+        b = after.start == StartMark::Lower ? Break::Clause : Break::Sentence;
+        break;
+    case EndMark::Ellipsis: // "So... What" ends a sentence, "the... ...phone" pauses in one
+        b = after.start == StartMark::Upper || after.start == StartMark::Dash ? Break::Sentence
+                                                                             : Break::Clause;
+        break;
+    case EndMark::Clause:
+        b = Break::Clause;
+        break;
+    case EndMark::None:
+    case EndMark::Abbreviation:
+        break;
+    }
+    if (b == Break::Sentence && after.start == StartMark::Dash)
+        return Break::Forced;
+    if (after.role == Role::Dash) // a dash that opens no turn belongs to the word before it
+        return Break::Bad;
+    if (b != Break::Plain)
+        return b;
+    if (before.role == Role::Binding || before.role == Role::Conjunction)
+        return Break::Bad;
+    return after.role == Role::Binding || after.role == Role::Conjunction ? Break::Phrase
+                                                                          : Break::Plain;
+}

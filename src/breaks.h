@@ -1,0 +1,74 @@
+// Where a passage breaks well between two words, in English: what a word's own characters
+// say (sentence marks, abbreviations, articles, determiners, possessives, prepositions,
+// conjunctions, dialogue dashes), the class of the break that two neighbours make, and what
+// each class costs a split.
+#ifndef CUEFOLD_BREAKS_H
+#define CUEFOLD_BREAKS_H
+
+#include <QByteArrayView>
+#include <QtGlobal>
+
+// How a word ends, after any closing quotes or brackets.
+enum class EndMark : quint8 {
+    None,
+    Clause, // , ; :
+    Stop, // a full stop that is no abbreviation's
+    Exclaim, // ! or ?
+    Ellipsis, // ... or the one character
+    Abbreviation, // Dr. e.g. U.S. a.m. J.
+};
+
+// How a word starts, after any opening quotes or brackets.
+enum class StartMark : quint8 { Other, Lower, Upper, Ellipsis, Dash };
+
+// What a word does to its neighbours.
+enum class Role : quint8 {
+    Plain,
+    Binding, // article, determiner, possessive, preposition, title: it leads into what follows
+    Conjunction, // it opens a clause, and leads into it
+    Dash, // a dash standing alone: a turn of dialogue, or speech cut off
+};
+
+struct WordTraits
+{
+    EndMark end = EndMark::None;
+    StartMark start = StartMark::Other;
+    Role role = Role::Plain;
+};
+
+// The visible pieces of a word (entities and code points; no tags), first to last.
+WordTraits wordTraits(const QByteArrayView *units, qsizetype count);
+
+// Break classes, best first.
+enum class Break : quint8 {
+    Forced, // a dialogue dash after a sentence end: a new line at least
+    Sentence,
+    Clause, // after a comma, colon, semicolon, a pause (...) or a cut-off dash
+    Phrase, // before a conjunction, article, determiner, possessive or preposition
+    Plain,
+    Bad, // after a word that leads into the next, or before a dash that ends speech
+};
+
+constexpr bool endsSentence(Break b)
+{
+    return b == Break::Forced || b == Break::Sentence;
+}
+
+// The break between `before` and `after`; `beforeOpens` when `before` starts a sentence.
+Break breakBetween(const WordTraits &before, bool beforeOpens, const WordTraits &after);
+
+// What a break of each class adds to the cost of a line break (a cut between cues weighs
+// more: planner.cpp). With two lines balanced by (length - mean)^2 / mean^2, a sentence end
+// is taken over an even plain space down to lines of 1:6, a comma or pause to 1:4, a phrase
+// start to 1:3. A bad break costs more than any shape: it is made only where nothing fits.
+constexpr double breakPenalty(Break b)
+{
+    constexpr double penalties[] = {0.0, 0.0, 0.25, 0.5, 1.0, 100.0};
+    return penalties[int(b)];
+}
+
+// A line or cue that leaves the first word of a sentence at its end, or the last word of one
+// at its start, reads as badly as a break after an article.
+inline constexpr double strandPenalty = breakPenalty(Break::Bad);
+
+#endif

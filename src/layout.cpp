@@ -1,0 +1,139 @@
+// A cue's words in lines, and its text.
+#include "layout.h"
+
+#include "markup.h"
+#include "text.h"
+
+#include <algorithm>
+#include <limits>
+
+namespace {
+
+// Deeper nesting is not carried into the next cue: captions never nest that far, and
+// repeating it in every cue would make the output grow with the square of the passage.
+constexpr qsizetype maxCarried = 16;
+
+bool isCarried(QByteArrayView name)
+{
+    return name == "c" || name == "i" || name == "b" || name == "u" || name == "ruby"
+            || name == "rt" || name == "v" || name == "lang";
+}
+
+// Two sentences on one line of a cue that has more lines: the end of the first is where a
+// subtitler breaks the line, even when that leaves the lines uneven.
+constexpr double sentenceInLinePenalty = 1.0;
+
+double square(double x)
+{
+    return x * x;
+}
+
+qsizetype width(WordSpan span, qsizetype first, qsizetype end)
+{
+    return span.words[end - 1].to - span.words[first].from;
+}
+
+// First fit: the fewest lines, each as full as it can be.
+std::vector<qsizetype> filled(WordSpan span, int maxChars)
+{
+    std::vector<qsizetype> starts{0};
+    for (qsizetype j = 1; j < span.count; ++j) {
+        if (span.words[j].before == Break::Forced || width(span, starts.back(), j + 1) > maxChars)
+            starts.push_back(j);
+    }
+    return starts;
+}
+
+} // namespace
+
+// The cheapest way to put the words on as many lines as first fit needs. A split costs the
+// penalties of its breaks plus, per line, (length - mean)^2 / mean^2.
+std::vector<qsizetype> lineStarts(WordSpan span, int maxChars, int maxLines)
+{
+    std::vector<qsizetype> starts = filled(span, maxChars);
+    const auto lines = qsizetype(starts.size());
+    if (lines == 1 || lines > maxLines)
+        return starts;
+    const qsizetype n = span.count;
+    const double mean = std::max(double(width(span, 0, n)) / double(lines), 1.0);
+    // The cell of the best k lines for the first j words.
+    const auto cell = [n](qsizetype k, qsizetype j) { return size_t(k * (n + 1) + j); };
+    constexpr double none = std::numeric_limits<double>::infinity();
+    std::vector<double> cost(cell(lines, n) + 1, none);
+    std::vector<qsizetype> start(cost.size(), 0); // where the cell's last line starts
+    cost[cell(0, 0)] = 0;
+    for (qsizetype k = 1; k <= lines; ++k) {
+        for (qsizetype j = k; j <= n; ++j) {
+            for (qsizetype i = j - 1; i >= k - 1; --i) {
+                if (i + 1 < j && span.words[i + 1].before == Break::Forced)
+                    break; // a line holds no turn of dialogue but its first
+                if (i + 1 < j && width(span, i, j) > maxChars)
+                    break;
+                if (cost[cell(k - 1, i)] == none)
+                    continue;
+                double c = cost[cell(k - 1, i)] + square(width(span, i, j) - mean) / square(mean);
+                if (i > 0)
+                    c += breakPenalty(span.words[i].before);
+                if (j < n && strands(span.words, i, j, span.words[j].before))
+                    c += strandPenalty; // the cue's own ends are the splitter's to weigh
+                c += sentenceInLinePenalty
+                        * double(span.words[j - 1].sentences - span.words[i].sentences);
+                if (c < cost[cell(k, j)]) {
+                    cost[cell(k, j)] = c;
+                    start[cell(k, j)] = i;
+                }
+            }
+        }
+    }
+    for (qsizetype k = lines, j = n; k > 0; --k) {
+        j = start[cell(k, j)];
+        starts[size_t(k - 1)] = j;
+    }
+    return starts;
+}
+
+// Follows a WebVTT reader: an end tag closes only the innermost element, if it matches.
+void CueWriter::applyTag(QByteArrayView tag)
+{
+    const QByteArrayView inner = tag.sliced(1, tag.size() - 2);
+    if (inner.startsWith('/')) {
+        const QByteArrayView name = inner.sliced(1);
+        if (!m_open.isEmpty() && m_open.last().name == name) {
+            m_open.removeLast();
+        } else if (name == "ruby" && m_open.size() >= 2 && m_open.last().name == "rt"
+                   && m_open[m_open.size() - 2].name == "ruby") {
+            m_open.resize(m_open.size() - 2);
+        }
+        return;
+    }
+    qsizetype n = 0;
+    while (n < inner.size() && inner[n] != '.' && !isBlank(inner[n]))
+        ++n;
+    if (isCarried(inner.first(n)))
+        m_open.append({inner.first(n), tag});
+}
+
+Cue CueWriter::make(const std::vector<Range> &lines, bool last)
+{
+    QByteArray text;
+    qsizetype carried = std::min(m_open.size(), maxCarried);
+    for (qsizetype k = 0; k < carried; ++k)
+        text += m_open[k].opening;
+    for (const Range &line : lines) {
+        if (&line != &lines.front())
+            text += '\n';
+        text += m_passage.sliced(line.begin, line.end - line.begin);
+    }
+    for (qsizetype i = lines.front().begin; i < lines.back().end;) {
+        const Element e = nextElement(m_passage, i);
+        if (e.isTag)
+            applyTag(m_passage.sliced(i, e.end - i));
+        i = e.end;
+    }
+    if (!last) {
+        carried = std::min(m_open.size(), maxCarried);
+        for (qsizetype k = carried - 1; k >= 0; --k)
+            text += "</" + m_open[k].name.toByteArray() + '>';
+    }
+    return {text, visibleLength(text)};
+}

@@ -1,0 +1,240 @@
+// The cheapest split of a passage into cues.
+#include "planner.h"
+
+#include <algorithm>
+
+namespace {
+
+// What a split costs besides its breaks. Every cue costs a little, so that a sentence that
+// fits one cue keeps it.
+constexpr double cuePenalty = 1.0;
+// A cut between cues costs this many times a line break of its class (breaks.h): a reader
+// carries half a clause over a line break, not over a change of cue. So a long sentence is
+// cut at its clauses and phrases, into more cues if need be, before it is cut at a space.
+constexpr double cutWeight = 6.0;
+// A cue that holds part of a sentence costs (1 - f)^2 / 2 when filled to f of what a cue
+// holds, so that among cuts of one class the parts of a long sentence come out even.
+constexpr double shapeWeight = 0.5;
+// A sentence end inside a cue costs more than a cue with the worst shape (1.5), so that
+// each sentence that can have a cue of its own gets one, as people subtitle.
+constexpr double sentenceInsidePenalty = 2.0;
+// More than all other costs together: a cue too short to read is made only when the
+// passage leaves no choice.
+constexpr double shortPenalty = 1e9;
+// Next to that, each character's worth of time a cue stays past the limit, unless one of its
+// words alone does: cutting that cue would not bring it within ("I can't." over 16 s is not
+// helped by a cue of "I"). Counted in time, not in cues, so that where limits this tight
+// leave no cue between them, many cues a little long beat one far too long.
+constexpr double longPenalty = 1e5;
+// The planner makes the cues that every way forward agrees on. When ways stay apart this
+// many words (a long run of equal words), it makes the best one's cues up to half as far.
+constexpr qsizetype maxPending = 4096;
+// Looking for cues to make costs a walk back over the words pending: done every so many.
+constexpr qsizetype commitEvery = 64;
+
+double square(double x)
+{
+    return x * x;
+}
+
+} // namespace
+
+bool Planner::load()
+{
+    Word w;
+    if (!m_reader.next(&w)) {
+        m_ended = true;
+        return false;
+    }
+    if (loaded() > 0 && endsSentence(w.before))
+        ++m_sentences;
+    w.sentences = m_sentences;
+    if (w.to - w.from > m_widths.longest)
+        m_lastLong = loaded();
+    w.lastLong = m_lastLong;
+    m_words.push_back(w);
+    return true;
+}
+
+QList<Cue> Planner::run()
+{
+    m_steps.push_back(Step{});
+    for (qsizetype p = 1; !m_done; ++p) {
+        while (!m_ended && loaded() <= p)
+            load();
+        if (p > loaded())
+            break; // no words at all
+        settle(p);
+        if (isEnd(p))
+            commit(p);
+        else if ((p - m_base) % commitEvery == 0)
+            tryCommit(p);
+    }
+    return std::move(m_cues);
+}
+
+// The best split of the words before position p: the cheapest of a cue from each start
+// that fits, after the best split before that start. What does not depend on the start is
+// worked out once.
+void Planner::settle(qsizetype p)
+{
+    const qsizetype lo = earliestStart(p);
+    const bool last = isEnd(p);
+    const Break after = last ? Break::Sentence : word(p).before;
+    const double fixed = cuePenalty + (last ? 0.0 : cutWeight * breakPenalty(after));
+    const Word &lastWord = word(p - 1);
+    m_widest = std::max(m_widest, width(lo, p));
+    Step best{std::numeric_limits<double>::infinity(), p - 1};
+    // Weighs the cue from word i. Time comes first, so that a cue too short or too long is
+    // dropped before its breaks are weighed; a tie goes to the shorter cue.
+    const auto weigh = [&](qsizetype i) {
+        const Word &first = word(i);
+        const qsizetype width = lastWord.to - first.from;
+        double cost = step(i).cost + fixed
+                + sentenceInsidePenalty * double(lastWord.sentences - first.sentences);
+        if (width <= m_widths.shortest)
+            cost += shortPenalty;
+        if (width > m_widths.longest && lastWord.lastLong < i)
+            cost += longPenalty * double(width - m_widths.longest);
+        if (cost > best.cost)
+            return; // the rest only adds
+        if (!endsSentence(after) || !endsSentence(first.before))
+            cost += shapeWeight * square(1 - std::min(double(width) / m_capacity, 1.0));
+        if (strands(&first, 0, p - i, after))
+            cost += strandPenalty;
+        if (cost < best.cost || (cost == best.cost && i > best.start))
+            best = {cost, i};
+    };
+    // The cues within the limit first, from the longest on, so that the best comes early
+    // and most of the others are dropped on their first costs.
+    qsizetype within = lo;
+    for (qsizetype end = p; within < end;) { // widths fall as starts rise
+        const qsizetype mid = within + (end - within) / 2;
+        if (width(mid, p) > m_widths.longest)
+            within = mid + 1;
+        else
+            end = mid;
+    }
+    for (qsizetype i = within; i < p; ++i)
+        weigh(i);
+    for (qsizetype i = lo; i < within; ++i)
+        weigh(i);
+    if (p - m_base == qsizetype(m_steps.size()))
+        m_steps.push_back(best);
+    else
+        step(p) = best;
+}
+
+// Where a line from word i ends at the latest (first fit, with a new line at a dialogue
+// dash). Such ends only grow with their starts, so each is found from the last in one pass.
+qsizetype Planner::lineEnd(qsizetype i)
+{
+    for (m_lineEnds = std::max(m_lineEnds, m_base); m_lineEnds <= i; ++m_lineEnds) {
+        const qsizetype from = m_lineEnds;
+        qsizetype end = std::max(from + 1, from > m_base ? word(from - 1).lineEnd : 0);
+        while ((end < loaded() || (!m_ended && load())) && word(end).before != Break::Forced
+               && width(from, end + 1) <= m_limits.maxChars)
+            ++end;
+        word(from).lineEnd = end;
+    }
+    return word(i).lineEnd;
+}
+
+// The first word of the longest cue that ends at p, which first fit tells: such starts only
+// grow with their ends.
+qsizetype Planner::earliestStart(qsizetype p)
+{
+    if (p < m_startFor)
+        m_start = m_base; // settling again after a forced commit
+    m_start = std::max(m_start, m_base);
+    m_startFor = p;
+    for (;; ++m_start) {
+        qsizetype end = m_start;
+        for (int line = 0; line < m_limits.maxLines && end < p; ++line)
+            end = lineEnd(end);
+        if (end >= p)
+            return m_start;
+    }
+}
+
+// Makes the cues that all splits still open share: every way to a cue end yet to come
+// passes through one of the positions from m_start on, and their ways meet somewhere.
+void Planner::tryCommit(qsizetype p)
+{
+    qsizetype meet = p;
+    for (qsizetype q = m_start; q < p; ++q) {
+        qsizetype x = q;
+        while (x != meet) {
+            if (x > meet)
+                x = step(x).start;
+            else
+                meet = step(meet).start;
+        }
+    }
+    if (meet > m_base) {
+        commit(meet);
+        return;
+    }
+    if (p - m_base < maxPending)
+        return;
+    qsizetype to = p;
+    while (to > p - maxPending / 2)
+        to = step(to).start;
+    if (to == m_base)
+        return; // cues longer than that: wait for more
+    commit(to);
+    for (qsizetype q = to + 1; q <= p; ++q)
+        settle(q); // from the cues made, not from the ways dropped
+}
+
+void Planner::commit(qsizetype to)
+{
+    std::vector<qsizetype> ends;
+    for (qsizetype e = to; e > m_base; e = step(e).start)
+        ends.push_back(e);
+    qsizetype first = m_base;
+    for (auto e = ends.rbegin(); e != ends.rend() && !m_done; ++e) {
+        if (qint64(m_cues.size()) + 1 == m_maxCues && !isEnd(*e))
+            makeRest(first);
+        else
+            makeCue(first, *e);
+        first = *e;
+    }
+    m_words.erase(m_words.begin(), m_words.begin() + (to - m_base));
+    m_steps.erase(m_steps.begin(), m_steps.begin() + (to - m_base));
+    m_base = to;
+}
+
+void Planner::makeCue(qsizetype first, qsizetype end)
+{
+    const std::vector<qsizetype> starts =
+            lineStarts({&word(first), end - first}, m_limits.maxChars, m_limits.maxLines);
+    std::vector<CueWriter::Range> lines;
+    for (size_t k = 0; k < starts.size(); ++k) {
+        const qsizetype lineEnd = k + 1 < starts.size() ? first + starts[k + 1] : end;
+        lines.push_back({word(first + starts[k]).begin, word(lineEnd - 1).end});
+    }
+    m_cues.append(m_writer.make(lines, isEnd(end)));
+}
+
+// A passage too short for a millisecond a cue: its last cue that can have one takes the
+// rest of the words, in as many lines as they fill.
+void Planner::makeRest(qsizetype first)
+{
+    std::vector<CueWriter::Range> lines;
+    qsizetype lineFrom = 0;
+    const auto add = [&](const Word &w) {
+        if (lines.empty() || w.before == Break::Forced || w.to - lineFrom > m_limits.maxChars) {
+            lines.push_back({w.begin, w.end});
+            lineFrom = w.from;
+        } else {
+            lines.back().end = w.end;
+        }
+    };
+    for (qsizetype k = first; k < loaded(); ++k)
+        add(word(k));
+    for (Word w; m_reader.next(&w);)
+        add(w);
+    m_cues.append(m_writer.make(lines, true));
+    m_done = true;
+}

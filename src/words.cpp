@@ -1,0 +1,80 @@
+// A passage's words, one at a time.
+#include "words.h"
+
+#include "markup.h"
+#include "text.h"
+
+namespace {
+
+// How many units a long word keeps from its start and from its end: enough for its quotes,
+// brackets, dash or ellipsis and end mark; a word of up to 28 units is kept whole, which is
+// more than any listed word needs.
+constexpr qsizetype keptHead = 4;
+constexpr qsizetype keptTail = 12;
+
+} // namespace
+
+// The next run of text up to a blank, with the tags that open before it; `bare` when it
+// shows nothing.
+bool WordReader::scan(Word *word, bool *bare)
+{
+    m_units.clear();
+    bool inWord = false;
+    const auto finish = [&](qsizetype end) {
+        word->end = end;
+        word->to = m_visible;
+        *bare = m_units.isEmpty();
+        word->traits = wordTraits(m_units.constData(), m_units.size());
+        return true;
+    };
+    while (m_pos < m_passage.size()) {
+        if (isBlank(m_passage[m_pos])) {
+            if (inWord
+                && (!m_units.isEmpty() || m_passage.sliced(word->begin).startsWith("</")))
+                return finish(m_pos);
+            ++m_visible;
+            ++m_pos;
+            continue;
+        }
+        const Element e = nextElement(m_passage, m_pos);
+        if (!inWord) {
+            *word = Word{};
+            word->begin = m_pos;
+            word->from = m_visible;
+            inWord = true;
+        }
+        if (!e.isTag) {
+            ++m_visible;
+            if (m_units.size() == keptHead + 2 * keptTail)
+                m_units.erase(m_units.begin() + keptHead, m_units.end() - keptTail);
+            m_units.append(m_passage.sliced(m_pos, e.end - m_pos));
+        }
+        m_pos = e.end;
+    }
+    return inWord && finish(m_passage.size());
+}
+
+bool WordReader::next(Word *word)
+{
+    bool bare = false;
+    if (!m_hasPending && !scan(&m_pending, &bare))
+        return false;
+    Word scanned;
+    bool more;
+    while ((more = scan(&scanned, &bare)) && bare
+           && (m_passage.sliced(scanned.begin).startsWith("</")
+               || scanned.end == m_passage.size())) {
+        m_pending.end = scanned.end;
+        m_pending.to = scanned.to;
+    }
+    *word = m_pending;
+    m_hasPending = more;
+    if (more)
+        m_pending = scanned;
+    if (!m_first)
+        word->before = breakBetween(m_last, m_lastOpens, word->traits);
+    m_first = false;
+    m_last = word->traits;
+    m_lastOpens = endsSentence(word->before);
+    return true;
+}
