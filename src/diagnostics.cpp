@@ -124,7 +124,8 @@ Diagnostics::NearMiss Diagnostics::nearTiming(qint64 line, QByteArrayView text, 
     if (!match.hasMatch())
         return NearMiss::None;
     const auto isAscii = [](QStringView spaces) {
-        return std::all_of(spaces.begin(), spaces.end(), [](QChar c) { return c.unicode() < 0x80; });
+        return std::all_of(spaces.begin(), spaces.end(),
+                           [](QChar c) { return c.unicode() < 0x80; });
     };
     const QString dash = match.captured(5);
     NearMiss kind = NearMiss::Other;

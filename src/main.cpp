@@ -63,7 +63,8 @@ int main(int argc, char *argv[])
             "document was written (warnings alone leave it 0, unless --strict), 1 otherwise."));
     // The framework's --help-all promises its own options, which mean nothing here: it stays,
     // hidden, as another name for --help.
-    const QCommandLineOption help({u"h"_qs, u"help"_qs}, u"Displays help on commandline options."_qs);
+    const QCommandLineOption help({u"h"_qs, u"help"_qs},
+                                  u"Displays help on commandline options."_qs);
     QCommandLineOption helpAll(u"help-all"_qs);
     helpAll.setFlags(QCommandLineOption::HiddenFromHelp);
     parser.addOptions({help, helpAll});

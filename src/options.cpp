@@ -123,7 +123,8 @@ QList<QCommandLineOption> options()
                      range(minLineLength, maxLineLength)),
              u"n"_qs},
             {u"max-lines"_qs,
-             u"At most N lines a cue (%1; default %2); needs --max-chars"_qs.arg(range(1, maxCueLines))
+             u"At most N lines a cue (%1; default %2); needs --max-chars"_qs
+                     .arg(range(1, maxCueLines))
                      .arg(defaultCueLines),
              u"n"_qs},
             {u"max-duration"_qs,

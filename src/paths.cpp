@@ -108,7 +108,8 @@ PathTarget resolveOutput(const QString &path)
         if (current.isEmpty())
             return PathTarget{QString(), -1, QObject::tr("%1: cannot read a link").arg(path)};
     }
-    return PathTarget{QString(), -1, QObject::tr("%1: too many levels of symbolic links").arg(path)};
+    return PathTarget {QString(), -1,
+                       QObject::tr("%1: too many levels of symbolic links").arg(path)};
 }
 
 bool isSameFile(const QString &a, const QString &b)
