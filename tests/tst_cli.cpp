@@ -69,8 +69,9 @@ void tst_Cli::session()
     QStringList blocks = text.split(QRegularExpression(u"(?m)^\\$ "_qs));
     const QString header = blocks.takeFirst();
     QTemporaryDir dir;
-    const QStringList needs = QRegularExpression(u"(?m)^# needs: (.*)$"_qs).match(header).captured(1)
-                                      .split(u", "_qs, Qt::SkipEmptyParts);
+    static const QRegularExpression needsLine(u"(?m)^# needs: (.*)$"_qs);
+    const QStringList needs =
+            needsLine.match(header).captured(1).split(u", "_qs, Qt::SkipEmptyParts);
     if (needs.contains(u"root") && QFileInfo(dir.path()).ownerId() != 0)
         QSKIP("needs root");
     if (needs.contains(u"protected-links")
