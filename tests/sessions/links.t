@@ -10,3 +10,6 @@ WEBVTT
 00:00:01.000 --> 00:00:02.480
 <v Speaker>Hello
 
+$ for i in $(seq 40); do ln -s c$i.vtt c$((i - 1)).vtt; done
+$ cuefold -q -i in.txt -o c0.vtt; ls c40.vtt
+c40.vtt

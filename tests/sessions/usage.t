@@ -4,6 +4,8 @@ cuefold: missing --input and --output
 Usage: cuefold --input input.txt --output output.vtt
 [1]
 $ cuefold --help | cmp - help.txt
+$ grep -c '25 (default)' help.txt
+1
 $ cuefold -i in.txt >help.txt
 cuefold: missing --output
 Usage: cuefold --input input.txt --output output.vtt
