@@ -59,7 +59,14 @@ bool WordReader::next(Word *word)
     bool bare = false;
     if (!m_hasPending && !scan(&m_pending, &bare))
         return false;
+    // End tags that open the passage, showing nothing, go with its first word: alone they
+    // would make a cue with nothing to see.
     Word scanned;
+    while (m_first && bare && m_pending.end < m_passage.size() && scan(&scanned, &bare)) {
+        scanned.begin = m_pending.begin;
+        scanned.from = m_pending.from;
+        m_pending = scanned;
+    }
     bool more;
     while ((more = scan(&scanned, &bare)) && bare
            && (m_passage.sliced(scanned.begin).startsWith("</")

@@ -186,6 +186,7 @@ void checkSplit(const QList<Block> &passages, const QList<Block> &cues, const Sp
             const bool tiled = next > first && passage.end >= passage.start;
             require(cue.start == (tiled ? cues[next - 1].end : passage.start),
                     "the split cues do not tile the passage");
+            require(passage.end <= passage.start || cue.end > cue.start, "a cue ends at its start");
             shown += wordsOf(cue.lines);
         }
         require(cues[next - 1].end == passage.end, "the split cues do not end with the passage");
