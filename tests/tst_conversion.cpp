@@ -41,7 +41,8 @@ static Result convert(const QByteArray &bytes, const Settings &settings, qsizety
                 return true;
             },
             [&](qint64 line, const QString &message) {
-                result.diagnostics += u"%1:%2: warning: %3\n"_qs.arg(name).arg(line).arg(message).toUtf8();
+                result.diagnostics
+                        += u"%1:%2: warning: %3\n"_qs.arg(name).arg(line).arg(message).toUtf8();
             });
     QBuffer input;
     input.setData(bytes);
@@ -103,7 +104,8 @@ void tst_Conversion::frameRates_data()
         const int thousandths = rate.contains(u'.') ? 1001 : 1000;
         QTest::newRow(qPrintable(rate)) << rate << nominal << thousandths << 0;
         if (rate == u"29.97" || rate == u"59.94")
-            QTest::newRow(qPrintable(rate + u" drop frame"_qs)) << rate << nominal << thousandths << nominal / 15;
+            QTest::newRow(qPrintable(rate + u" drop frame"_qs))
+                    << rate << nominal << thousandths << nominal / 15;
     }
 }
 
@@ -122,11 +124,15 @@ void tst_Conversion::frameRates()
     const char separator = dropped ? ';' : ':';
     for (qint64 frame = 0; frame < 3 * 3600 * nominal; ++frame) {
         if (frame % 97 == 0 || (label[2] == 0 && label[3] < 6)) {
-            const QByteArray text = QString::asprintf("%02d:%02d:%02d%c%02d", label[0], label[1], label[2], separator, label[3]).toLatin1();
+            const QByteArray text = QString::asprintf("%02d:%02d:%02d%c%02d", label[0], label[1],
+                                                      label[2], separator, label[3])
+                                            .toLatin1();
             transcript += text + " - " + text + "\nx\n";
-            expected.append(std::llround(std::floor(frame * frameThousandths / (long double)nominal + 0.5L)));
+            expected.append(std::llround(
+                    std::floor(frame * frameThousandths / (long double)nominal + 0.5L)));
         }
-        if (++label[3] == nominal && (label[3] = 0, ++label[2] == 60) && (label[2] = 0, ++label[1] == 60))
+        if (++label[3] == nominal && (label[3] = 0, ++label[2] == 60)
+            && (label[2] = 0, ++label[1] == 60))
             label[1] = 0, ++label[0];
         if (dropped && label[2] == 0 && label[3] == 0 && label[1] % 10 != 0)
             label[3] = dropped;
@@ -136,8 +142,11 @@ void tst_Conversion::frameRates()
     QCOMPARE(lines.size(), 2 + 3 * expected.size() + 1);
     for (qsizetype i = 0; i < expected.size(); ++i) {
         const QByteArray &timing = lines[2 + 3 * i];
-        const qint64 milliseconds = ((timing.left(2).toLongLong() * 60 + timing.mid(3, 2).toLongLong()) * 60
-                                     + timing.mid(6, 2).toLongLong()) * 1000 + timing.mid(9, 3).toLongLong();
+        const qint64 milliseconds
+                = ((timing.left(2).toLongLong() * 60 + timing.mid(3, 2).toLongLong()) * 60
+                   + timing.mid(6, 2).toLongLong())
+                        * 1000
+                + timing.mid(9, 3).toLongLong();
         QVERIFY2(milliseconds == expected[i], timing.constData());
     }
 }

@@ -22,7 +22,8 @@ void tst_Cues::visible_data()
     QTest::addColumn<QByteArray>("text");
     QTest::addColumn<qsizetype>("length");
 
-    QTest::newRow("tags") << QByteArray("<c.loud big>a</c> <v Anna Maria>b<00:00:01.000>c") << qsizetype(4);
+    QTest::newRow("tags") << QByteArray("<c.loud big>a</c> <v Anna Maria>b<00:00:01.000>c")
+                          << qsizetype(4);
     QTest::newRow("entities") << QByteArray("&amp;&#39;&#x27; &amp") << qsizetype(8);
     QTest::newRow("stray marks") << QByteArray("a < b && c > d <3") << qsizetype(17);
     QTest::newRow("code points") << QByteArray("é€😀") << qsizetype(3);
@@ -56,11 +57,26 @@ static Texts wordsOf(const QByteArray &text)
 
 void tst_Cues::generatedPassages()
 {
-    static const char *const vocabulary[] = {
-        "a", "word", "end.", "then", "so,", "&amp;", "x&lt;y", "été", "“quoted.”", "Dr.", "-", "Why?",
-        "tab\tbed", "antidisestablishmentarianism", "<00:00:01.000>time"};
-    static const char *const tags[][2] = {{"<i>", "</i>"}, {"<c.yellow big>", "</c>"}, {"<lang en>", "</lang>"},
-                                         {"<v Anna Maria>", "</v>"}, {"<ruby>", "</ruby>"}};
+    static const char *const vocabulary[] = {"a",
+                                             "word",
+                                             "end.",
+                                             "then",
+                                             "so,",
+                                             "&amp;",
+                                             "x&lt;y",
+                                             "été",
+                                             "“quoted.”",
+                                             "Dr.",
+                                             "-",
+                                             "Why?",
+                                             "tab\tbed",
+                                             "antidisestablishmentarianism",
+                                             "<00:00:01.000>time"};
+    static const char *const tags[][2] = {{"<i>", "</i>"},
+                                          {"<c.yellow big>", "</c>"},
+                                          {"<lang en>", "</lang>"},
+                                          {"<v Anna Maria>", "</v>"},
+                                          {"<ruby>", "</ruby>"}};
     QRandomGenerator random(20240531);
     for (int round = 0; round < 400; ++round) {
         const int maxChars = random.bounded(10, 61);
