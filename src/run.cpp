@@ -37,31 +37,52 @@ bool sendHeld(QTemporaryFile &held, OutputFile &output)
     return length == 0;
 }
 
+// The failure lines of one job; in a batch they name the file they are about.
+struct Failure
+{
+    const Job &job;
+    bool batch;
+
+    QString named(const QString &path, const QString &error) const
+    {
+        return batch && !error.startsWith(path) ? path + u": "_qs + error : error;
+    }
+    bool reading(const QString &error) const
+    {
+        print(stderr, QObject::tr("Error reading input file: %1\n").arg(named(job.input, error)));
+        return false;
+    }
+    bool writing(const QString &error) const
+    {
+        print(stderr, QObject::tr("Error writing output file: %1\n").arg(named(job.output, error)));
+        return false;
+    }
+};
+
+// Returns the one warning it gives.
+int warnNoTiming(const QString &inputName, const QString &hint)
+{
+    print(stderr, QObject::tr("cuefold: warning: no timing line found in %1; "
+                              "the document has no cues%2\n")
+                          .arg(inputName, hint));
+    return 1;
+}
+
 // Converts one transcript; prints its outcome. A document with no cue is still a document.
 bool convert(const Job &job, const Settings &settings)
 {
-    const auto named = [&settings](const QString &path, const QString &error) {
-        return settings.batch && !error.startsWith(path) ? path + u": "_qs + error : error;
-    };
-    const auto readError = [&](const QString &error) {
-        print(stderr, QObject::tr("Error reading input file: %1\n").arg(named(job.input, error)));
-        return false;
-    };
-    const auto writeError = [&](const QString &error) {
-        print(stderr, QObject::tr("Error writing output file: %1\n").arg(named(job.output, error)));
-        return false;
-    };
+    const Failure failure{job, settings.batch};
 
     QFile input;
     if (!openInput(input, job.input))
-        return readError(input.errorString());
+        return failure.reading(input.errorString());
     if (!settings.force && isSameFile(job.input, job.output))
-        return writeError(QObject::tr("%1 is the transcript itself; not converted over itself "
+        return failure.writing(QObject::tr("%1 is the transcript itself; not converted over itself "
                                       "(use --force to do so)")
                                   .arg(job.output));
     OutputFile output;
     if (!output.open(job.output, settings.force))
-        return writeError(output.errorString());
+        return failure.writing(output.errorString());
 
     const QString inputName = job.input == u"-" ? u"<stdin>"_qs : job.input;
     int warnings = 0;
@@ -72,7 +93,7 @@ bool convert(const Job &job, const Settings &settings)
     if (settings.strict && output.isWrittenInPlace()) {
         held = std::make_unique<QTemporaryFile>();
         if (!held->open())
-            return writeError(held->errorString());
+            return failure.writing(held->errorString());
     }
     TranscriptConverter converter(
             settings.conversion,
@@ -89,25 +110,21 @@ bool convert(const Job &job, const Settings &settings)
     QString error;
     try {
         if (!readTranscript(input, converter, &error, settings.encoding))
-            return readError(inputName + u": "_qs + error);
+            return failure.reading(inputName + u": "_qs + error);
     } catch (const std::bad_alloc &) {
         // A line too long for the memory at hand; the output is left as it was.
-        return readError(QObject::tr("not enough memory"));
+        return failure.reading(QObject::tr("not enough memory"));
     }
     if (converter.outputFailed())
-        return writeError(held ? held->errorString() : output.errorString());
-    if (!converter.foundTiming()) {
-        ++warnings;
-        print(stderr, QObject::tr("cuefold: warning: no timing line found in %1; "
-                                  "the document has no cues%2\n")
-                              .arg(inputName, converter.missingTimingHint()));
-    }
+        return failure.writing(held ? held->errorString() : output.errorString());
+    if (!converter.foundTiming())
+        warnings += warnNoTiming(inputName, converter.missingTimingHint());
     if (settings.strict && warnings > 0)
-        return writeError(QObject::tr("%1 not written: the transcript has warnings and "
+        return failure.writing(QObject::tr("%1 not written: the transcript has warnings and "
                                       "--strict is given")
                                   .arg(job.output));
     if ((held && !sendHeld(*held, output)) || !output.commit())
-        return writeError(output.errorString());
+        return failure.writing(output.errorString());
 
     // A document on standard output stays a clean document: the report goes elsewhere.
     if (!settings.quiet)
