@@ -59,3 +59,4 @@ Error writing output file: Broken pipe
 1
 $ printf '\xef\xbb\xbf\r\n\n' >bom.vtt; cuefold -q -i in.txt -o bom.vtt; head -n 1 bom.vtt
 WEBVTT
+$ i=$(stat -c %i bom.vtt); cuefold -q -i in.txt -o bom.vtt; test "$(stat -c %i bom.vtt)" != $i
