@@ -1,11 +1,4 @@
 # Streams, descriptors, FIFOs and /proc paths.
-$ cuefold -i in.txt -o /dev/fd/3 >so.txt 3>&1; cat so.txt
-WEBVTT
-
-00:00:01.000 --> 00:00:02.480
-<v Speaker>Hello
-
-Successfully converted in.txt to /dev/fd/3
 $ echo old >so.txt; cuefold -i in.txt -o /dev/fd/3 >>so.txt 3>&1; cat so.txt
 old
 WEBVTT
@@ -40,10 +33,6 @@ WEBVTT
 
 cuefold: warning: no timing line found in <stdin>; the document has no cues
 Successfully converted - to -
-$ yes $'00:00:01:00 - 00:00:02:00\nx' | timeout 10 cuefold -i - -o - | head -c 8
-WEBVTT
-
-Error writing output file: Broken pipe
 $ mkfifo f; cat f >got.txt & cuefold -i in.txt -o f; wait
 Successfully converted in.txt to f
 $ cat got.txt; test -p f
