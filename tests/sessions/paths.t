@@ -53,10 +53,11 @@ in.txt
 out
 real
 shared
-$ yes $'00:00:01:00 - 00:00:02:00\nx' | cuefold -i - -o - | head -n 1; echo ${PIPESTATUS[1]}
+$ yes $'00:00:01:00 - 00:00:02:00\nx' | cuefold -i - -o - 2>err | head -n 1; echo ${PIPESTATUS[1]}
 WEBVTT
-Error writing output file: Broken pipe
 1
+$ cat err
+Error writing output file: Broken pipe
 $ printf '\xef\xbb\xbf\r\n\n' >bom.vtt; cuefold -q -i in.txt -o bom.vtt; head -n 1 bom.vtt
 WEBVTT
 $ i=$(stat -c %i bom.vtt); cuefold -q -i in.txt -o bom.vtt; test "$(stat -c %i bom.vtt)" != $i
