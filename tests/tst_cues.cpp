@@ -1,3 +1,4 @@
+#include "breaks.h"
 #include "markup.h"
 #include "splitting.h"
 
@@ -12,6 +13,8 @@ class tst_Cues : public QObject
 private slots:
     void visible_data();
     void visible();
+    void breaks_data();
+    void breaks();
     void generatedPassages();
 };
 
@@ -35,6 +38,67 @@ void tst_Cues::visible()
     QFETCH(QByteArray, text);
     QFETCH(qsizetype, length);
     QCOMPARE(visibleLength(text), length);
+}
+
+void tst_Cues::breaks_data()
+{
+    QTest::addColumn<QByteArray>("before");
+    QTest::addColumn<QByteArray>("after");
+    QTest::addColumn<Break>("expected");
+
+    const struct { const char *before, *after; Break expected; } rows[] = {
+        {"end.", "Then", Break::Sentence},
+        {"Paris.", "The", Break::Sentence},
+        {"A.", "Smith", Break::Bad}, // an initial
+        {"Dr.", "Who", Break::Bad},
+        {"a.m.", "Tom", Break::Plain},
+        {"p.a.", "Tom", Break::Plain},
+        {"3.5.", "Then", Break::Sentence},
+        {"etc.", "and", Break::Phrase}, // a lower-case word: no sentence ended
+        {"So...", "What", Break::Sentence},
+        {"...", "and", Break::Clause},
+        {"the…", "phone", Break::Clause},
+        {"Why?”", "- Now!", Break::Forced},
+        {"wait!", "he", Break::Clause},
+        {"one,", "two", Break::Clause},
+        {"the", "house", Break::Bad},
+        {"and", "then", Break::Bad},
+        {"house", "and", Break::Phrase},
+        {"house", "“between", Break::Phrase},
+        {"between", "us", Break::Bad},
+        {"because", "it", Break::Bad},
+        {"word", "-", Break::Bad},
+        {"–", "Yes", Break::Sentence}, // cut off
+        {"—", "yes", Break::Clause},
+        {"(house)", "now", Break::Plain},
+        {"&quot;Stop.&quot;", "Now", Break::Sentence},
+    };
+    for (const auto &row : rows)
+        QTest::addRow("%s %s", row.before, row.after) << QByteArray(row.before)
+                                                     << QByteArray(row.after) << row.expected;
+}
+
+// A word's units as the splitter reads them: entities whole, otherwise code points.
+static WordTraits traitsOf(const QByteArray &word)
+{
+    QList<QByteArrayView> units;
+    for (qsizetype i = 0, n; i < word.size(); i += n) {
+        const qsizetype semicolon = word.indexOf(';', i);
+        n = word[i] == '&' && semicolon > i ? semicolon + 1 - i : 1;
+        while (word[i] != '&' && i + n < word.size() && (word[i + n] & 0xC0) == 0x80)
+            ++n;
+        units.append(QByteArrayView(word).sliced(i, n));
+    }
+    return wordTraits(units.constData(), units.size());
+}
+
+void tst_Cues::breaks()
+{
+    QFETCH(QByteArray, before);
+    QFETCH(QByteArray, after);
+    QFETCH(Break, expected);
+    const WordTraits first = traitsOf(before.split(' ').last());
+    QCOMPARE(breakBetween(first, false, traitsOf(after.split(' ').first())), expected);
 }
 
 // The generator writes '<' only in tags, so dropping every <...> leaves what a viewer reads.
