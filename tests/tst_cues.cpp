@@ -54,7 +54,7 @@ void tst_Cues::breaks_data()
         {"a.m.", "Tom", Break::Plain},
         {"p.a.", "Tom", Break::Plain},
         {"3.5.", "Then", Break::Sentence},
-        {"etc.", "and", Break::Phrase}, // a lower-case word: no sentence ended
+        {"etc.", "then", Break::Phrase}, // a lower-case word: no sentence ended
         {"So...", "What", Break::Sentence},
         {"...", "and", Break::Clause},
         {"the…", "phone", Break::Clause},

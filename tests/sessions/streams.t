@@ -7,6 +7,9 @@ WEBVTT
 <v Speaker>Hello
 
 Successfully converted in.txt to /dev/fd/3
+$ echo old >so.txt; cuefold -q -i in.txt -o /dev/fd/0 0>>so.txt; head -n 2 so.txt
+old
+WEBVTT
 $ ln -s /proc/thread-self/fd/1 link.vtt; echo old >so.txt; cuefold -i in.txt -o link.vtt >>so.txt
 Successfully converted in.txt to link.vtt
 $ cat so.txt
