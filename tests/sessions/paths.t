@@ -39,6 +39,11 @@ ls: cannot access 'new.vtt': No such file or directory
 $ cuefold -i in.txt -o /proc/self/fd/7
 Error writing output file: /proc/self/fd/7: No such file or directory
 [1]
+$ cuefold -i in.txt -o /proc/self/fd/x
+Error writing output file: No such file or directory
+[1]
+$ cuefold -q -i in.txt -o 12 && head -n 1 12 && rm 12
+WEBVTT
 $ cuefold -i in.txt -o - >&-
 Error writing output file: -: Bad file descriptor
 [1]
