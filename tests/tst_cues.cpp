@@ -30,7 +30,7 @@ void tst_Cues::visible_data()
     QTest::newRow("entities") << QByteArray("&amp;&#39;&#x27; &amp") << qsizetype(8);
     QTest::newRow("stray marks") << QByteArray("a < b && c > d <3") << qsizetype(17);
     QTest::newRow("code points") << QByteArray("é€😀") << qsizetype(3);
-    QTest::newRow("empty entities") << QByteArray("&; &#;") << qsizetype(6);
+    QTest::newRow("short entities") << QByteArray("&; &#; &a;") << qsizetype(8);
 }
 
 void tst_Cues::visible()
@@ -50,11 +50,13 @@ void tst_Cues::breaks_data()
         {"end.", "Then", Break::Sentence},
         {"Paris.", "The", Break::Sentence},
         {"A.", "Smith", Break::Bad}, // an initial
+        {"plan a.", "Then", Break::Sentence},
         {"Dr.", "Who", Break::Bad},
         {"a.m.", "Tom", Break::Plain},
         {"p.a.", "Tom", Break::Plain},
         {"3.5.", "Then", Break::Sentence},
         {"etc.", "then", Break::Phrase}, // a lower-case word: no sentence ended
+        {"etc.", "a...", Break::Phrase},
         {"So...", "What", Break::Sentence},
         {"...", "and", Break::Clause},
         {"the…", "phone", Break::Clause},
