@@ -47,7 +47,8 @@ WEBVTT
 $ cuefold -i in.txt -o - >&-
 Error writing output file: -: Bad file descriptor
 [1]
-$ n=$(printf '%0250d' 0).vtt; cuefold -q -i in.txt -o $n; cuefold -q -i in.txt -o $n; ls | cut -c 1-9
+$ n=$(printf '%0250d' 0).vtt; cuefold -q -i in.txt -o $n
+> cuefold -q -i in.txt -o $n; ls | cut -c 1-9
 000000000
 a
 a.txt
