@@ -67,6 +67,11 @@ constexpr double breakPenalty(Break b)
     return penalties[int(b)];
 }
 
+constexpr double square(double x)
+{
+    return x * x;
+}
+
 // A line or cue that leaves the first word of a sentence at its end, or the last word of one
 // at its start, reads as badly as a break after an article.
 inline constexpr double strandPenalty = breakPenalty(Break::Bad);

@@ -87,10 +87,10 @@ void DialogueWriter::writeSplit(const QList<Segment> &segments, const GatheredPa
         total += visible.emplace_back(visibleLength(segment.text));
     const qint64 duration = passage.end - passage.start;
     qsizetype shown = 0;
-    const auto shareEnd = [&](qsizetype upTo) {
+    const auto endAt = [&](qsizetype upTo) {
         return duration <= 0 || total == 0 || upTo == total
                 ? passage.end
-                : passage.start + (2 * duration * upTo + total) / (2 * total);
+                : shareEnd(passage.start, duration, upTo, total);
     };
     const auto isShort = [&](qsizetype i) {
         return i < segments.size() && visible[i] + dash.size() <= m_split.maxChars;
@@ -105,13 +105,13 @@ void DialogueWriter::writeSplit(const QList<Segment> &segments, const GatheredPa
             const QByteArray first = tagOf(segment.voice);
             const QByteArray text = first + dash + segment.text + (first.isEmpty() ? "" : "</v>")
                     + '\n' + tagOf(next.voice) + dash + next.text;
-            const qint64 to = shareEnd(shown);
+            const qint64 to = endAt(shown);
             writeCue(passage.line, duration <= 0 ? passage.start : from, to, text);
             from = to;
             continue;
         }
         shown += visible[i];
-        const qint64 to = shareEnd(shown);
+        const qint64 to = endAt(shown);
         const QByteArray tag = tagOf(segment.voice);
         for (const Cue &cue : splitPassage(segment.text, from, to, m_split))
             writeCue(passage.line, cue.start, cue.end, tag + cue.text);

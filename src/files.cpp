@@ -44,11 +44,6 @@ Content contentOf(const QString &path)
     return blank && file.atEnd() ? Content::Empty : Content::Other;
 }
 
-fs::path nativePath(const QString &path)
-{
-    return fs::path(QFile::encodeName(path).toStdString());
-}
-
 // Whether a file made in place of `path` would be the same to its users: same owner and group,
 // no setuid, setgid or sticky bit (which the framework cannot set), no other hard link, and a
 // name short enough for the temporary name beside it.
@@ -91,6 +86,18 @@ bool writeAll(QFileDevice &file, QByteArrayView bytes)
         data += written;
     }
     return true;
+}
+
+// Copies the rest of `from` into `to`, a piece at a time.
+bool copyRest(QIODevice &from, QFileDevice &to)
+{
+    QByteArray buffer(ioPieceSize, Qt::Uninitialized);
+    qint64 length;
+    while ((length = from.read(buffer.data(), buffer.size())) > 0) {
+        if (!writeAll(to, QByteArrayView(buffer.constData(), length)))
+            return false;
+    }
+    return length == 0;
 }
 
 } // namespace
@@ -172,6 +179,11 @@ bool OutputFile::write(QByteArrayView bytes)
     return writeAll(*m_file, bytes);
 }
 
+bool OutputFile::writeFrom(QIODevice &source)
+{
+    return source.seek(0) && copyRest(source, *m_file);
+}
+
 bool OutputFile::commit()
 {
     switch (m_mode) {
@@ -217,12 +229,7 @@ bool OutputFile::copyInto()
     }
     if (!temporary.seek(0))
         return false;
-    QByteArray buffer(ioPieceSize, Qt::Uninitialized);
-    qint64 length;
-    bool copied = true;
-    while (copied && (length = temporary.read(buffer.data(), buffer.size())) > 0)
-        copied = writeAll(file, QByteArrayView(buffer.constData(), length));
-    if (copied && length == 0 && file.resize(size))
+    if (copyRest(temporary, file) && file.resize(size))
         return true;
     // The old document is gone and the new one is not whole: keep the one whole copy.
     temporary.setAutoRemove(false);

@@ -28,6 +28,7 @@ public:
     // An existing file that is not a WebVTT document is replaced only with `force`.
     bool open(const QString &path, bool force);
     bool write(QByteArrayView bytes);
+    bool writeFrom(QIODevice &source); // all of it, from its start
     bool commit();
     QString errorString() const;
 

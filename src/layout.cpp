@@ -23,11 +23,6 @@ bool isCarried(QByteArrayView name)
 // subtitler breaks the line, even when that leaves the lines uneven.
 constexpr double sentenceInLinePenalty = 1.0;
 
-double square(double x)
-{
-    return x * x;
-}
-
 qsizetype width(WordSpan span, qsizetype first, qsizetype end)
 {
     return span.words[end - 1].to - span.words[first].from;

@@ -25,11 +25,6 @@ const QString descriptorFolder = u"/proc/self/fd"_qs;
 // Empty until recorded, or when the system does not list descriptors.
 std::optional<QList<int>> handedDescriptors;
 
-fs::path nativePath(const QString &path)
-{
-    return fs::path(QFile::encodeName(path).toStdString());
-}
-
 // A folder where anyone may make names but only their owners may remove them, as /tmp. The
 // system may refuse to follow another user's link there; cuefold cannot see a link's owner, so
 // it follows one there only when the system itself follows it to a file (a stat through the
@@ -55,6 +50,11 @@ QString linkTarget(const QString &path, const QString &folder)
 }
 
 } // namespace
+
+fs::path nativePath(const QString &path)
+{
+    return fs::path(QFile::encodeName(path).toStdString());
+}
 
 void recordHandedDescriptors()
 {

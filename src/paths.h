@@ -6,6 +6,8 @@
 
 #include <QString>
 
+#include <filesystem>
+
 // Notes which descriptors the caller handed over. Call it first thing, before anything opens
 // one of its own.
 void recordHandedDescriptors();
@@ -16,6 +18,9 @@ struct PathTarget
     int descriptor = -1; // a handed-over descriptor that the path names
     QString error; // why the path leads nowhere cuefold may write; empty if it does
 };
+
+// The path as the system's calls take it, in the file names' own encoding.
+std::filesystem::path nativePath(const QString &path);
 
 // "-" is standard output.
 PathTarget resolveOutput(const QString &path);

@@ -32,11 +32,6 @@ constexpr qsizetype maxPending = 4096;
 // Looking for cues to make costs a walk back over the words pending: done every so many.
 constexpr qsizetype commitEvery = 64;
 
-double square(double x)
-{
-    return x * x;
-}
-
 } // namespace
 
 bool Planner::load()

@@ -25,18 +25,6 @@ struct Job
     QString output;
 };
 
-bool sendHeld(QTemporaryFile &held, OutputFile &output)
-{
-    QByteArray buffer(ioPieceSize, Qt::Uninitialized);
-    qint64 length = 0;
-    held.seek(0);
-    while ((length = held.read(buffer.data(), buffer.size())) > 0) {
-        if (!output.write(QByteArrayView(buffer.constData(), length)))
-            return false;
-    }
-    return length == 0;
-}
-
 // The failure lines of one job; in a batch they name the file they are about.
 struct Failure
 {
@@ -123,7 +111,7 @@ bool convert(const Job &job, const Settings &settings)
         return failure.writing(QObject::tr("%1 not written: the transcript has warnings and "
                                       "--strict is given")
                                   .arg(job.output));
-    if ((held && !sendHeld(*held, output)) || !output.commit())
+    if ((held && !output.writeFrom(*held)) || !output.commit())
         return failure.writing(output.errorString());
 
     // A document on standard output stays a clean document: the report goes elsewhere.

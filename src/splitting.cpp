@@ -41,7 +41,7 @@ void shareTime(QList<Cue> &cues, qint64 start, qint64 end)
         shown += cue.visible;
         qint64 to = end;
         if (duration > 0 && k + 1 < count) {
-            to = total ? start + (2 * duration * shown + total) / (2 * total)
+            to = total ? shareEnd(start, duration, shown, total)
                        : start + duration * (k + 1) / count;
             to = std::max(from + 1, std::min(to, end - (count - 1 - k)));
         }

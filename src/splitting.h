@@ -37,6 +37,13 @@ struct Cue
 // Moved by realloc, so that a list of a million cues grows without a second copy.
 Q_DECLARE_TYPEINFO(Cue, Q_RELOCATABLE_TYPE);
 
+// Where a share of a passage's time ends: `part` of the `total` characters its cues show,
+// rounded to the nearest millisecond.
+constexpr qint64 shareEnd(qint64 start, qint64 duration, qsizetype part, qsizetype total)
+{
+    return start + (2 * duration * part + total) / (2 * total);
+}
+
 // Splits a passage (valid UTF-8, one line, words separated by blanks) shown from `start` to
 // `end`. When the end is after the start, every cue ends after it starts.
 QList<Cue> splitPassage(QByteArrayView text, qint64 start, qint64 end, const SplitLimits &limits);

@@ -35,7 +35,6 @@ inline QByteArrayView escapeCueText(QByteArrayView text, QByteArray &storage)
 
 class DocumentWriter
 {
-
 public:
     using Output = std::function<bool(QByteArrayView)>; // false once a write has failed
 
