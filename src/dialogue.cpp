@@ -40,6 +40,21 @@ QByteArray DialogueWriter::tagOf(const QByteArray &voice) const
     return voice == m_voice ? m_voiceTag : voiceTag(voice);
 }
 
+// Speakers' lines in one cue, each after its voice and, when there are more, a dialogue dash;
+// a voice is closed where the next line starts.
+QByteArray DialogueWriter::turns(const Segment *segments, qsizetype count) const
+{
+    QByteArray text;
+    QByteArray open;
+    for (qsizetype i = 0; i < count; ++i) {
+        if (i > 0)
+            text += open.isEmpty() ? "\n" : "</v>\n";
+        open = tagOf(segments[i].voice);
+        text += open + (count > 1 ? dash : QByteArray()) + segments[i].text;
+    }
+    return text;
+}
+
 void DialogueWriter::write(const QList<Segment> &segments, const GatheredPassage &passage)
 {
     if (m_split.maxChars)
@@ -52,13 +67,7 @@ void DialogueWriter::write(const QList<Segment> &segments, const GatheredPassage
 // of its own, opened by their voice and a dialogue dash.
 void DialogueWriter::writeWhole(const QList<Segment> &segments, const GatheredPassage &passage)
 {
-    QByteArray text;
-    for (const Segment &segment : segments) {
-        const QByteArray tag = tagOf(segment.voice);
-        if (!text.isEmpty())
-            text += tag.isEmpty() ? "\n" : "</v>\n";
-        text += tag + (segments.size() > 1 ? dash : QByteArray()) + segment.text;
-    }
+    const QByteArray text = turns(segments.constData(), segments.size());
     m_writer.startCue(passage.timing);
     m_writer.write(text);
     m_writer.endCue();
@@ -100,11 +109,9 @@ void DialogueWriter::writeSplit(const QList<Segment> &segments, const GatheredPa
         const Segment &segment = segments[i];
         if (m_split.maxLines >= 2 && isShort(i) && isShort(i + 1)
             && segments[i + 1].voice != segment.voice) {
-            const Segment &next = segments[++i];
+            const QByteArray text = turns(&segment, 2);
+            ++i;
             shown += visible[i - 1] + visible[i];
-            const QByteArray first = tagOf(segment.voice);
-            const QByteArray text = first + dash + segment.text + (first.isEmpty() ? "" : "</v>")
-                    + '\n' + tagOf(next.voice) + dash + next.text;
             const qint64 to = endAt(shown);
             writeCue(passage.line, duration <= 0 ? passage.start : from, to, text);
             from = to;

@@ -39,6 +39,7 @@ private:
     void writeSplit(const QList<Segment> &segments, const GatheredPassage &passage);
     void writeCue(qint64 line, qint64 start, qint64 end, const QByteArray &text);
     QByteArray tagOf(const QByteArray &voice) const;
+    QByteArray turns(const Segment *segments, qsizetype count) const;
 
     DocumentWriter &m_writer;
     Diagnostics *m_diagnostics;
