@@ -19,7 +19,8 @@ my @words = qw(the harbour tide ferry north pier we start at and so do wait for 
     ships boats crew weather report good evening this is where come in turns twice a day
     nothing more than that okay yes no right well then again later today tomorrow);
 my @rare = ("caf\xC3\xA9", "na\xC3\xAFve", "Z\xC3\xBCrich", "\xC3\xA9t\xC3\xA9",
-    "\xE6\x9D\xB1\xE4\xBA\xAC", "\xE5\xAD\x97\xE5\xB9\x95", "\xE3\x81\x93\xE3\x82\x93\xE3\x81\xAB\xE3\x81\xA1\xE3\x81\xAF");
+    "\xE6\x9D\xB1\xE4\xBA\xAC", "\xE5\xAD\x97\xE5\xB9\x95",
+    "\xE3\x81\x93\xE3\x82\x93\xE3\x81\xAB\xE3\x81\xA1\xE3\x81\xAF");
 
 sub timecode {
     my ($frames) = @_;
