@@ -36,6 +36,11 @@ $ cuefold -q -i in.txt -o shared/ep.vtt; ls new.vtt; tail -n 2 ep.vtt
 ls: cannot access 'new.vtt': No such file or directory
 <v Speaker>Hello
 
+$ mkdir -m 777 open; mkdir -m 1755 sticky; ln -s ../o.vtt open/o.vtt; ln -s ../s.vtt sticky/s.vtt
+$ cuefold -q -i in.txt -o open/o.vtt; cuefold -q -i in.txt -o sticky/s.vtt; ls o.vtt s.vtt
+o.vtt
+s.vtt
+$ rm -r o.vtt s.vtt open sticky
 $ cuefold -i in.txt -o /proc/self/fd/7
 Error writing output file: /proc/self/fd/7: No such file or directory
 [1]

@@ -54,6 +54,7 @@ $ cuefold --max-duration 5 -i in.txt -o x.vtt
 cuefold: --max-duration needs --max-chars
 [1]
 $ cuefold -q --max-chars 42 --max-duration 1 -i in.txt -o x.vtt; rm x.vtt
+$ cuefold -q --max-chars 200 --max-lines 4 --max-duration 60 -i in.txt -o x.vtt; rm x.vtt
 $ cuefold --max-chars 42 --max-duration 0.5 -i in.txt -o x.vtt
 cuefold: --max-duration takes a number of seconds from 1 to 60, not '0.5'
 [1]
