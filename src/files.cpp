@@ -1,6 +1,7 @@
 // Opening the transcript, and writing the document where its path says.
 #include "files.h"
 
+#include "faults.h"
 #include "paths.h"
 #include "text.h"
 #include "webvtt.h"
@@ -16,6 +17,7 @@
 #include <filesystem>
 
 namespace fs = std::filesystem;
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -32,7 +34,7 @@ enum class Content { Empty, WebVtt, Other, Unreadable };
 Content contentOf(const QString &path)
 {
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
+    if (faultAt(Fault::ReadExisting) || !file.open(QIODevice::ReadOnly))
         return Content::Unreadable;
     const QByteArray head = file.read(signatureWindow);
     if (hasWebVttSignature(head))
@@ -46,7 +48,7 @@ Content contentOf(const QString &path)
 
 // Whether a file made in place of `path` would be the same to its users: same owner and group,
 // no setuid, setgid or sticky bit (which the framework cannot set), no other hard link, and a
-// name short enough for the temporary name beside it.
+// name short enough for the temporary name beside it, in a folder where a new file can be made.
 bool replacementKeepsFile(const QString &path)
 {
     std::error_code error;
@@ -69,23 +71,11 @@ bool replacementKeepsFile(const QString &path)
     if (owner == newFileOwners.constEnd()) {
         QTemporaryFile probe(folder + QStringLiteral("/.cuefold-XXXXXX"));
         if (!probe.open())
-            return true; // the replacement will fail and say why
+            return false;
         const QFileInfo made(probe.fileName());
         owner = newFileOwners.insert(folder, Owner{made.ownerId(), made.groupId()});
     }
     return info.ownerId() == owner->user && info.groupId() == owner->group;
-}
-
-// A short write is retried: the retry is what reports the error (a full disk).
-bool writeAll(QFileDevice &file, QByteArrayView bytes)
-{
-    for (const char *data = bytes.data(), *end = data + bytes.size(); data < end;) {
-        const qint64 written = file.write(data, end - data);
-        if (written <= 0)
-            return false;
-        data += written;
-    }
-    return true;
 }
 
 // Copies the rest of `from` into `to`, a piece at a time.
@@ -102,6 +92,18 @@ bool copyRest(QIODevice &from, QFileDevice &to)
 
 } // namespace
 
+// A short write is retried: the retry is what reports the error (a full disk).
+bool writeAll(QFileDevice &file, QByteArrayView bytes)
+{
+    for (const char *data = bytes.data(), *end = data + bytes.size(); data < end;) {
+        const qint64 written = file.write(data, end - data);
+        if (written <= 0)
+            return false;
+        data += written;
+    }
+    return true;
+}
+
 bool openInput(QFile &file, const QString &path)
 {
     // Bytes, not text mode, which would delete every carriage return.
@@ -115,19 +117,19 @@ bool openInput(QFile &file, const QString &path)
 OutputFile::OutputFile() = default;
 OutputFile::~OutputFile() = default;
 
-bool OutputFile::open(const QString &path, bool force)
+bool OutputFile::open(const PathTarget &target, const QString &path, bool force)
 {
-    const PathTarget target = resolveOutput(path);
     if (!target.error.isEmpty()) {
         m_error = target.error;
         return false;
     }
     m_target = target.path;
-    m_descriptor = target.descriptor;
-    if (m_descriptor >= 0) {
+    m_name = path;
+    m_isStandardOutput = isHanded(1) && isSameFile(target.file(), descriptorPath(1));
+    if (target.descriptor >= 0) {
         m_mode = Mode::InPlace;
         m_file = std::make_unique<QFile>();
-        return static_cast<QFile &>(*m_file).open(m_descriptor,
+        return static_cast<QFile &>(*m_file).open(target.descriptor,
                                                   QIODevice::WriteOnly | QIODevice::Unbuffered,
                                                   QFileDevice::DontCloseHandle);
     }
@@ -142,8 +144,11 @@ bool OutputFile::open(const QString &path, bool force)
     if (info.isFile() && !replacementKeepsFile(m_target)) {
         m_mode = Mode::CopyInto;
         const QString folder = info.absolutePath();
-        auto temporary = std::make_unique<QTemporaryFile>(folder + u"/.cuefold-XXXXXX"_qs);
-        const bool opened = temporary->open();
+        auto temporary = std::make_unique<QTemporaryFile>(folder + u"/.cuefold-XXXXXX"_s);
+        // In a folder the user may not write, the file is still written, as the shell would.
+        if (!temporary->open())
+            temporary = std::make_unique<QTemporaryFile>();
+        const bool opened = temporary->isOpen() || temporary->open();
         m_file = std::move(temporary);
         return opened;
     }
@@ -187,8 +192,11 @@ bool OutputFile::writeFrom(QIODevice &source)
 bool OutputFile::commit()
 {
     switch (m_mode) {
-    case Mode::Replace:
-        if (!static_cast<QSaveFile &>(*m_file).commit())
+    case Mode::Replace: {
+        auto &file = static_cast<QSaveFile &>(*m_file);
+        if (faultAt(Fault::Commit))
+            file.cancelWriting();
+        if (!file.commit())
             return false;
         // The framework gives the new file its owner's write bit; the old mode is kept exactly.
         if (m_permissions >= 0) {
@@ -196,6 +204,7 @@ bool OutputFile::commit()
             fs::permissions(nativePath(m_target), fs::perms(m_permissions), error);
         }
         return true;
+    }
     case Mode::InPlace:
         return m_file->flush() && m_file->error() == QFileDevice::NoError;
     case Mode::CopyInto:
@@ -217,7 +226,7 @@ bool OutputFile::copyInto()
     if (growth > 0 && storage.isValid() && storage.bytesAvailable() < growth) {
         m_error = QObject::tr("%1: No space left on device (the document needs %2 bytes more); "
                               "the old document is intact")
-                          .arg(m_target)
+                          .arg(m_name)
                           .arg(growth);
         return false;
     }
@@ -229,12 +238,12 @@ bool OutputFile::copyInto()
     }
     if (!temporary.seek(0))
         return false;
-    if (copyRest(temporary, file) && file.resize(size))
+    if (copyRest(temporary, file) && !faultAt(Fault::CutCopy) && file.resize(size))
         return true;
     // The old document is gone and the new one is not whole: keep the one whole copy.
     temporary.setAutoRemove(false);
     m_error = QObject::tr("%1: %2; it is left cut short, and the whole document is in %3")
-                      .arg(m_target, file.errorString(), temporary.fileName());
+                      .arg(m_name, file.errorString(), temporary.fileName());
     return false;
 }
 

@@ -1,18 +1,21 @@
 // Where an output path leads.
 #include "paths.h"
 
+#include "faults.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
-#include <QFileInfo>
 #include <QList>
 #include <QObject>
 #include <QRegularExpression>
 
-#include <filesystem>
+#include <algorithm>
 #include <optional>
+#include <system_error>
 
 namespace fs = std::filesystem;
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -20,7 +23,7 @@ namespace {
 constexpr int maxLinks = 40;
 
 // Where the system lists a process's descriptors; elsewhere descriptor names are not known.
-const QString descriptorFolder = u"/proc/self/fd"_qs;
+const QString descriptorFolder = u"/proc/self/fd"_s;
 
 // Empty until recorded, or when the system does not list descriptors.
 std::optional<QList<int>> handedDescriptors;
@@ -37,23 +40,67 @@ bool isSharedFolder(const QString &folder)
             && (perms & fs::perms::others_write) != fs::perms::none;
 }
 
-// The target of the link at `path`, relative links taken from the link's real folder (the
-// system's "..", not the text's).
-QString linkTarget(const QString &path, const QString &folder)
+// This process's own descriptor folder, however it was reached: /proc/PID/fd, or a thread's.
+bool isOwnDescriptorFolder(const QString &folder)
 {
-    std::error_code error;
-    const fs::path target = fs::read_symlink(nativePath(path), error);
-    if (error)
-        return QString();
-    const QString text = QFile::decodeName(QByteArray::fromStdString(target.native()));
-    return target.is_absolute() ? text : folder + u'/' + text;
+    static const QRegularExpression own(
+            u"^/proc/%1/(task/[0-9]+/)?fd$"_s.arg(QCoreApplication::applicationPid()));
+    return own.match(folder).hasMatch();
+}
+
+QString message(std::errc code)
+{
+    return QString::fromStdString(std::make_error_code(code).message());
+}
+
+// The names of a path, the first last; a trailing slash asks for a folder, as "." does.
+QStringList namesOf(const QString &path)
+{
+    QStringList names = path.split(u'/', Qt::SkipEmptyParts);
+    if (path.endsWith(u'/') && !names.isEmpty())
+        names.append(u"."_s);
+    std::reverse(names.begin(), names.end());
+    return names;
+}
+
+QString joined(const QString &folder, const QString &name)
+{
+    return folder.endsWith(u'/') ? folder + name : folder + u'/' + name;
+}
+
+// A real folder as the user sees it: from the current folder when it lies inside it.
+QString shown(const QString &folder)
+{
+    const QString current = QDir::currentPath() + u'/';
+    return folder.startsWith(current) ? folder.mid(current.size()) : folder;
+}
+
+QString parentOf(const QString &folder)
+{
+    const qsizetype slash = folder.lastIndexOf(u'/');
+    return slash <= 0 ? u"/"_s : folder.left(slash);
 }
 
 } // namespace
 
+QString PathTarget::file() const
+{
+    return descriptor >= 0 ? descriptorPath(descriptor) : path;
+}
+
 fs::path nativePath(const QString &path)
 {
     return fs::path(QFile::encodeName(path).toStdString());
+}
+
+QString descriptorPath(int descriptor)
+{
+    return descriptorFolder + u'/' + QString::number(descriptor);
+}
+
+bool isHanded(int descriptor)
+{
+    return !handedDescriptors || handedDescriptors->contains(descriptor);
 }
 
 void recordHandedDescriptors()
@@ -76,46 +123,90 @@ void recordHandedDescriptors()
     handedDescriptors = handed;
 }
 
+// The walk the system makes for open(path, O_WRONLY | O_CREAT): "." and ".." taken in the real
+// folder reached so far, each link read and its names walked in its stead, and a last name that
+// does not exist made where the walk stands, dangling link or not.
 PathTarget resolveOutput(const QString &path)
 {
-    const auto descriptor = [](int number, const QString &error) {
-        const bool handed = !handedDescriptors || handedDescriptors->contains(number);
-        return handed ? PathTarget{QString(), number, QString()}
-                      : PathTarget{QString(), -1, error};
-    };
+    const auto failed = [](const QString &error) { return PathTarget{{}, -1, error}; };
     if (path == u"-")
-        return descriptor(1, QObject::tr("-: Bad file descriptor"));
-    // A name of an open descriptor is seen on the way, however it was spelled: its folder is
-    // this process's /proc/PID/fd (or a thread's).
-    static const QRegularExpression ownDescriptors(
-            QStringLiteral("^/proc/%1/(task/[0-9]+/)?fd$").arg(QCoreApplication::applicationPid()));
-    QString current = path;
-    for (int links = 0; links <= maxLinks; ++links) {
-        const QFileInfo info(current);
-        const QString folder = QFileInfo(info.absolutePath()).canonicalFilePath();
-        bool isNumber = false;
-        const int number = info.fileName().toInt(&isNumber);
-        if (isNumber && number >= 0 && ownDescriptors.match(folder).hasMatch())
-            return descriptor(number, QObject::tr("%1: No such file or directory").arg(path));
-        if (!info.isSymLink())
-            return PathTarget{current, -1, QString()};
-        if (isSharedFolder(folder) && !info.exists())
-            return PathTarget{QString(), -1,
-                              QObject::tr("%1: not followed: a link in the shared folder %2 "
+        return isHanded(1) ? PathTarget{{}, 1, {}} : failed(QObject::tr("-: Bad file descriptor"));
+    if (path.isEmpty())
+        return failed(message(std::errc::no_such_file_or_directory));
+    QStringList names = namesOf(path);
+    QString folder = path.startsWith(u'/') ? u"/"_s : QDir::currentPath();
+    int links = 0;
+    while (!names.isEmpty()) {
+        const QString name = names.takeLast();
+        if (name == u".")
+            continue;
+        if (name == u"..") {
+            folder = parentOf(folder);
+            continue;
+        }
+        const QString file = joined(folder, name);
+        const bool last = names.isEmpty();
+        if (isOwnDescriptorFolder(folder)) {
+            bool isNumber = false;
+            const int number = name.toInt(&isNumber);
+            if (!isNumber || number < 0 || !isHanded(number))
+                return failed(QObject::tr("%1: No such file or directory").arg(path));
+            if (last)
+                return PathTarget{{}, number, {}};
+        }
+        std::error_code error;
+        const fs::file_status status = fs::symlink_status(nativePath(file), error);
+        if (status.type() == fs::file_type::not_found) {
+            if (last)
+                return PathTarget{file, -1, {}};
+            std::reverse(names.begin(), names.end());
+            return PathTarget{joined(file, names.join(u'/')), -1,
+                              message(std::errc::no_such_file_or_directory)};
+        }
+        if (error)
+            return failed(QString::fromStdString(error.message()));
+        if (fs::is_symlink(status)) {
+            if (++links > maxLinks)
+                return failed(QObject::tr("%1: too many levels of symbolic links").arg(path));
+            if (isSharedFolder(folder) && !fs::exists(nativePath(file), error))
+                return failed(QObject::tr("%1: not followed: a link in the shared folder %2 "
                                           "that the system would not follow to a file")
-                                      .arg(current, info.path())};
-        current = linkTarget(current, folder);
-        if (current.isEmpty())
-            return PathTarget{QString(), -1, QObject::tr("%1: cannot read a link").arg(path)};
+                                      .arg(path, shown(folder)));
+            const fs::path target = fs::read_symlink(nativePath(file), error);
+            if (error || faultAt(Fault::ReadLink))
+                return failed(QObject::tr("%1: cannot read a link").arg(path));
+            const QString text = QFile::decodeName(QByteArray::fromStdString(target.native()));
+            if (text.isEmpty())
+                return failed(message(std::errc::no_such_file_or_directory));
+            names += namesOf(text);
+            if (text.startsWith(u'/'))
+                folder = u"/"_s;
+            continue;
+        }
+        if (last)
+            return PathTarget{file, -1, {}};
+        if (!fs::is_directory(status))
+            return failed(message(std::errc::not_a_directory));
+        folder = file;
     }
-    return PathTarget {QString(), -1,
-                       QObject::tr("%1: too many levels of symbolic links").arg(path)};
+    // The path names a folder: opening it says so.
+    return PathTarget{folder, -1, {}};
 }
 
 bool isSameFile(const QString &a, const QString &b)
 {
     std::error_code error;
-    return fs::equivalent(nativePath(a), nativePath(b), error) && !error;
+    if (fs::equivalent(nativePath(a), nativePath(b), error) && !error)
+        return true;
+    // Pipes, sockets and terminals are not compared so; their descriptors' links name them.
+    const auto opened = [](const QString &path) {
+        std::error_code linkError;
+        return path.startsWith(descriptorFolder + u'/')
+                ? fs::read_symlink(nativePath(path), linkError).native()
+                : std::string();
+    };
+    const std::string name = opened(a);
+    return !name.empty() && name == opened(b);
 }
 
 bool hasOtherNames(const QString &path)
@@ -123,11 +214,4 @@ bool hasOtherNames(const QString &path)
     std::error_code error;
     const auto count = fs::hard_link_count(nativePath(path), error);
     return !error && count > 1;
-}
-
-QString identityKey(const QString &path)
-{
-    const QFileInfo info(path);
-    const QString real = info.canonicalFilePath();
-    return real.isEmpty() ? QDir::cleanPath(info.absoluteFilePath()) : real;
 }

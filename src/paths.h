@@ -1,6 +1,7 @@
-// Where an output path leads, worked out the way the system works it out: links followed one at
-// a time from their real folders, never where the system's own protection would not follow
-// them; names of the descriptors the caller handed over; and the identity of files.
+// Where an output path leads, worked out the way the system works it out: one name at a time
+// from the real current folder, links read and followed from the folders they really lie in,
+// never where the system's own protection would not follow them; names of the descriptors the
+// caller handed over; and the identity of files.
 #ifndef CUEFOLD_PATHS_H
 #define CUEFOLD_PATHS_H
 
@@ -12,17 +13,28 @@
 // one of its own.
 void recordHandedDescriptors();
 
+// Whether the caller handed over `descriptor` (or that cannot be known).
+bool isHanded(int descriptor);
+
 struct PathTarget
 {
-    QString path; // the file itself, all links followed
+    // The file the path leads to, every link followed, or the name a new file gets. Where the
+    // walk stops at a missing folder, the rest as spelled: enough to tell names apart there.
+    QString path;
     int descriptor = -1; // a handed-over descriptor that the path names
     QString error; // why the path leads nowhere cuefold may write; empty if it does
+
+    // A name the system reaches this file by now.
+    QString file() const;
 };
 
 // The path as the system's calls take it, in the file names' own encoding.
 std::filesystem::path nativePath(const QString &path);
 
-// "-" is standard output.
+// The name of one of this process's open descriptors.
+QString descriptorPath(int descriptor);
+
+// The file that writing to `path` writes, as the shell's ">" would; "-" is standard output.
 PathTarget resolveOutput(const QString &path);
 
 // Whether two paths name one existing file, through links or hard links.
@@ -30,9 +42,5 @@ bool isSameFile(const QString &a, const QString &b);
 
 // Whether the file at `path` has other names (hard links) too.
 bool hasOtherNames(const QString &path);
-
-// The path as the system names it for each use: the real path when it exists, else a clean
-// absolute one.
-QString identityKey(const QString &path);
 
 #endif

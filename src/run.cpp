@@ -14,6 +14,7 @@
 #include <QTemporaryFile>
 #include <QTextStream>
 
+#include <filesystem>
 #include <memory>
 #include <new>
 
@@ -56,6 +57,16 @@ int warnNoTiming(const QString &inputName, const QString &hint)
     return 1;
 }
 
+// Whether writing `target` would write over the transcript (by any name, "-" too): only a
+// regular file can be lost so, and a terminal or socket may well be both.
+bool isTranscript(const QString &input, const PathTarget &target)
+{
+    const QString transcript = input == u"-" ? descriptorPath(0) : input;
+    std::error_code error;
+    return std::filesystem::is_regular_file(nativePath(transcript), error)
+            && isSameFile(transcript, target.file());
+}
+
 // Converts one transcript; prints its outcome. A document with no cue is still a document.
 bool convert(const Job &job, const Settings &settings)
 {
@@ -64,12 +75,13 @@ bool convert(const Job &job, const Settings &settings)
     QFile input;
     if (!openInput(input, job.input))
         return failure.reading(input.errorString());
-    if (!settings.force && isSameFile(job.input, job.output))
+    const PathTarget target = resolveOutput(job.output);
+    if (!settings.force && isTranscript(job.input, target))
         return failure.writing(QObject::tr("%1 is the transcript itself; not converted over itself "
                                       "(use --force to do so)")
                                   .arg(job.output));
     OutputFile output;
-    if (!output.open(job.output, settings.force))
+    if (!output.open(target, job.output, settings.force))
         return failure.writing(output.errorString());
 
     const QString inputName = job.input == u"-" ? u"<stdin>"_qs : job.input;
@@ -78,17 +90,23 @@ bool convert(const Job &job, const Settings &settings)
     // the transcript has proved clean; meanwhile the document waits on disk, and not at all once
     // a warning has failed the run.
     std::unique_ptr<QTemporaryFile> held;
+    // Its failures name it: they are not the output's.
+    const auto heldError = [&held] {
+        return QObject::tr("%1 (where the document waits): %2")
+                .arg(held->fileName().isEmpty() ? held->fileTemplate() : held->fileName(),
+                     held->errorString());
+    };
     if (settings.strict && output.isWrittenInPlace()) {
         held = std::make_unique<QTemporaryFile>();
-        if (!held->open())
-            return failure.writing(held->errorString());
+        if (!static_cast<QFile &>(*held).open(QIODevice::ReadWrite | QIODevice::Unbuffered))
+            return failure.writing(heldError());
     }
     TranscriptConverter converter(
             settings.conversion,
             [&](QByteArrayView bytes) {
                 if (!held)
                     return output.write(bytes);
-                return warnings > 0 || held->write(bytes.data(), bytes.size()) == bytes.size();
+                return warnings > 0 || writeAll(*held, bytes);
             },
             [&](qint64 line, const QString &message) {
                 ++warnings;
@@ -104,7 +122,7 @@ bool convert(const Job &job, const Settings &settings)
         return failure.reading(QObject::tr("not enough memory"));
     }
     if (converter.outputFailed())
-        return failure.writing(held ? held->errorString() : output.errorString());
+        return failure.writing(held ? heldError() : output.errorString());
     if (!converter.foundTiming())
         warnings += warnNoTiming(inputName, converter.missingTimingHint());
     if (settings.strict && warnings > 0)
@@ -134,11 +152,15 @@ bool planBatch(const QString &folder, const QStringList &files, QList<Job> *jobs
                               .arg(a.input, b.input, b.output));
         return false;
     };
-    QHash<QString, qsizetype> jobOf; // by the output's real path
+    QHash<QString, qsizetype> jobOf; // by the file each output leads to
     QList<qsizetype> linked; // jobs whose output has other names
     for (const QString &file : files) {
-        const Job job{file, QDir(folder).filePath(QFileInfo(file).completeBaseName() + u".vtt"_qs)};
-        const QString key = identityKey(job.output);
+        // A leading-dot name (".notes") has no extension to replace.
+        const QFileInfo info(file);
+        const QString stem = info.completeBaseName().isEmpty() ? info.fileName()
+                                                                : info.completeBaseName();
+        const Job job{file, QDir(folder).filePath(stem + u".vtt"_qs)};
+        const QString key = resolveOutput(job.output).file();
         if (jobOf.contains(key))
             return collision(jobs->at(jobOf.value(key)), job);
         // Hard links are rare: only they are compared with each other.

@@ -24,3 +24,6 @@ WEBVTT
 <v Speaker>Hello
 
 x
+$ cp in.txt .notes; cuefold --output-dir dot .notes; ls -A dot
+Successfully converted .notes to dot/.notes.vtt
+.notes.vtt

@@ -18,3 +18,8 @@ Error writing output file: File too large
 $ limited cuefold -i big.txt -o - >so.txt
 Error writing output file: File too large
 [1]
+$ seq 0 999 | awk '{ t = sprintf("00:%02d:%02d", $1 / 60, $1 % 60); print t ":00 - " t ":24" }' >t
+$ sed 'a Hello.' t >many.txt; TMPDIR=$PWD limited cuefold --strict -i many.txt -o - 2>err | wc -c
+> sed "s|$PWD/[^ ]*|TMP|" err
+0
+Error writing output file: TMP (where the document waits): File too large

@@ -41,3 +41,10 @@ Error writing output file: Permission denied
 [1]
 $ cat h.vtt
 WEBVTT
+$ mkdir ro; printf 'WEBVTT\n' >ro/w.vtt; chmod 666 ro/w.vtt; chmod 555 ro
+$ setpriv --bounding-set=-dac_override,-dac_read_search,-fowner cuefold -i in.txt -o ro/w.vtt
+Successfully converted in.txt to ro/w.vtt
+$ tail -n 2 ro/w.vtt; ls -A ro
+<v Speaker>Hello
+
+w.vtt

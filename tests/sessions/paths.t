@@ -45,7 +45,7 @@ $ cuefold -i in.txt -o /proc/self/fd/7
 Error writing output file: /proc/self/fd/7: No such file or directory
 [1]
 $ cuefold -i in.txt -o /proc/self/fd/x
-Error writing output file: No such file or directory
+Error writing output file: /proc/self/fd/x: No such file or directory
 [1]
 $ cuefold -q -i in.txt -o 12 && head -n 1 12 && rm 12
 WEBVTT

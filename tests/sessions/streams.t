@@ -1,12 +1,12 @@
 # Streams, descriptors, FIFOs and /proc paths.
 $ echo old >so.txt; cuefold -i in.txt -o /dev/fd/3 >>so.txt 3>&1; cat so.txt
+Successfully converted in.txt to /dev/fd/3
 old
 WEBVTT
 
 00:00:01.000 --> 00:00:02.480
 <v Speaker>Hello
 
-Successfully converted in.txt to /dev/fd/3
 $ echo old >so.txt; cuefold -q -i in.txt -o /dev/fd/0 0>>so.txt; head -n 2 so.txt
 old
 WEBVTT
