@@ -6,6 +6,7 @@
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QObject>
+#include <QRegularExpression>
 #include <QStringDecoder>
 
 #include <csignal>
@@ -34,6 +35,30 @@ bool checkArgumentsAreUtf8(int argc, char *argv[])
         return false;
     }
     return true;
+}
+
+// The parser's own errors, worded as cuefold's other usage errors are.
+QString parserError(const QCommandLineParser &parser)
+{
+    using namespace Qt::StringLiterals;
+    if (!parser.unknownOptionNames().isEmpty()) {
+        const QString name = parser.unknownOptionNames().constFirst();
+        // A letter was a short option unless it was typed "--x" or "--x=...".
+        const bool longForm = name.size() > 1
+                || !QCoreApplication::arguments()
+                            .filter(QRegularExpression(u"^--"_s + QRegularExpression::escape(name)
+                                                       + u"(=|$)"_s))
+                            .isEmpty();
+        return QObject::tr("cuefold: unknown option %1%2\n")
+                .arg(longForm ? u"--"_s : u"-"_s, name);
+    }
+    static const QRegularExpression valueError(u"^(Missing|Unexpected) value after '(.*)'\\.$"_s);
+    const QRegularExpressionMatch match = valueError.match(parser.errorText());
+    if (!match.hasMatch())
+        return u"cuefold: "_s + parser.errorText() + u'\n';
+    return (match.captured(1) == u"Missing" ? QObject::tr("cuefold: %1 needs a value\n")
+                                             : QObject::tr("cuefold: %1 takes no value\n"))
+            .arg(match.captured(2));
 }
 
 } // namespace
@@ -70,10 +95,15 @@ int main(int argc, char *argv[])
     parser.addOptions({help, helpAll});
     parser.addVersionOption();
     addOptions(parser);
-    if (parser.parse(QCoreApplication::arguments())
-        && (parser.isSet(help) || parser.isSet(helpAll)))
+    const bool parsed = parser.parse(QCoreApplication::arguments());
+    if (parsed && (parser.isSet(help) || parser.isSet(helpAll)))
         parser.showHelp(0);
-    parser.process(app);
+    if (!parsed) {
+        print(stderr, parserError(parser));
+        return 1;
+    }
+    if (parser.isSet(u"version"_qs))
+        parser.showVersion();
 
     Settings settings;
     const QString error = readSettings(parser, &settings);

@@ -99,8 +99,15 @@ QString readConversion(const QCommandLineParser &parser, ConversionOptions *opti
     options->keepLines = parser.isSet(u"keep-lines"_qs);
     if (parser.isSet(u"voice"_qs) && parser.isSet(u"no-voice"_qs))
         return QObject::tr("cuefold: --voice does not go with --no-voice\n");
-    if (parser.isSet(u"voice"_qs))
-        options->voice = parser.value(u"voice"_qs).toUtf8();
+    if (parser.isSet(u"voice"_qs)) {
+        const QString voice = parser.value(u"voice"_qs);
+        // A line break would end the cue early; a tab or any other control hides in it.
+        if (std::any_of(voice.begin(), voice.end(),
+                        [](QChar c) { return c.category() == QChar::Other_Control; }))
+            return QObject::tr("cuefold: --voice takes no control characters, such as a line "
+                               "break\n");
+        options->voice = voice.toUtf8();
+    }
     if (parser.isSet(u"no-voice"_qs))
         options->voice.clear();
     return QString();
@@ -128,7 +135,8 @@ QList<QCommandLineOption> options()
                      .arg(defaultCueLines),
              u"n"_qs},
             {u"max-duration"_qs,
-             u"At most S seconds a cue where the passage allows (%1; default %2)"_qs
+             u"At most S seconds a cue where the passage allows (%1; default %2); needs "
+             "--max-chars"_qs
                      .arg(range(minDurationLimit, maxDurationLimit))
                      .arg(defaultCueMilliseconds / 1000),
              u"s"_qs},

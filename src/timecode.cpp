@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstdlib>
 
 namespace {
 
@@ -38,11 +39,43 @@ char *writeNumber(char *out, qint64 value, int width)
 
 std::optional<FrameRate> frameRateNamed(QStringView name)
 {
-    for (const NamedRate &named : rates) {
-        if (named.name == name)
-            return named.rate;
+    // A fraction names the rate it equals (30000/1001); a decimal, the rate that rounds to it at
+    // the digits given (23.98, 25.0), the nearest when two do (24 is 24, not 23.976).
+    const qsizetype slash = name.indexOf(u'/');
+    const qsizetype point = slash >= 0 ? slash : name.indexOf(u'.');
+    const QStringView whole = point >= 0 ? name.first(point) : name;
+    const QStringView part = point >= 0 ? name.sliced(point + 1) : QStringView();
+    const auto isNumber = [](QStringView digits, qsizetype most) {
+        return !digits.isEmpty() && digits.size() <= most
+                && std::all_of(digits.begin(), digits.end(),
+                               [](QChar c) { return c >= u'0' && c <= u'9'; });
+    };
+    if (!isNumber(whole, 6) || (point >= 0 && !isNumber(part, slash >= 0 ? 6 : 3)))
+        return std::nullopt;
+    qint64 value = whole.toLongLong();
+    qint64 scale = 1;
+    if (slash >= 0) {
+        scale = part.toLongLong();
+    } else {
+        for (qsizetype i = 0; i < part.size(); ++i)
+            scale *= 10;
+        value = value * scale + part.toLongLong();
     }
-    return std::nullopt;
+    std::optional<FrameRate> found;
+    qint64 bestError = 0;
+    for (const NamedRate &named : rates) {
+        const FrameRate &rate = named.rate;
+        // |value / scale - numerator / denominator| times scale * denominator.
+        const qint64 error = std::abs(value * rate.denominator - rate.numerator * scale);
+        const qint64 rounded = (2 * rate.numerator * scale + rate.denominator)
+                / (2 * rate.denominator);
+        const bool fits = slash >= 0 ? scale > 0 && error == 0 : rounded == value;
+        if (fits && (!found || error < bestError)) {
+            found = rate;
+            bestError = error;
+        }
+    }
+    return found;
 }
 
 QStringList frameRateNames()

@@ -24,7 +24,7 @@ struct FrameRate
     bool allowsDropFrame() const { return dropped > 0; }
 };
 
-// One of frameRateNames().
+// One of frameRateNames(), or another spelling of one: 23.98, 25.0, 30000/1001.
 std::optional<FrameRate> frameRateNamed(QStringView name);
 // "23.976", "24", ... "60", as --fps takes them.
 QStringList frameRateNames();

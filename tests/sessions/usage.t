@@ -15,7 +15,19 @@ cuefold: missing --input
 Usage: cuefold --input input.txt --output output.vtt
 [1]
 $ cuefold --bogus
-cuefold: Unknown option 'bogus'.
+cuefold: unknown option --bogus
+[1]
+$ cuefold -x -i in.txt -o x.vtt
+cuefold: unknown option -x
+[1]
+$ cuefold -i in.txt --output
+cuefold: --output needs a value
+[1]
+$ cuefold --check=yes -i in.txt -o x.vtt
+cuefold: --check takes no value
+[1]
+$ cuefold --voice $'Anna\nBen' -i in.txt -o x.vtt
+cuefold: --voice takes no control characters, such as a line break
 [1]
 $ cuefold -i in.txt --input in.txt -o x.vtt
 cuefold: --input given more than once
@@ -43,6 +55,14 @@ cuefold: unexpected argument 'b.txt'
 [1]
 $ cuefold --fps 28 -i in.txt -o x.vtt
 cuefold: --fps takes 23.976, 24, 25, 29.97, 30, 48, 50, 59.94 or 60, not '28'
+[1]
+$ printf '01:00:00:00 - 02:00:00:00\nx\n' >hour.txt
+$ for f in 23.976=23.98 24=24.0 25=25.00 29.97=30000/1001 30=30.0 59.94=59.940 60=60; do
+>     cuefold -q --fps ${f%=*} -i hour.txt -o a.vtt && cuefold -q --fps ${f#*=} -i hour.txt -o b.vtt
+>     cmp -s a.vtt b.vtt || echo "${f#*=} is not ${f%=*}"
+> done; rm a.vtt b.vtt hour.txt
+$ cuefold --fps 23.9 -i in.txt -o x.vtt
+cuefold: --fps takes 23.976, 24, 25, 29.97, 30, 48, 50, 59.94 or 60, not '23.9'
 [1]
 $ cuefold --start '00:00:01;00' -i in.txt -o x.vtt
 cuefold: --start takes auto or a timecode (HH:MM:SS:FF, or HH:MM:SS;FF at 29.97 and 59.94), not '00:00:01;00'
