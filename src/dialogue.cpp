@@ -3,6 +3,7 @@
 
 #include "markup.h"
 #include "speakers.h"
+#include "text.h"
 
 #include <algorithm>
 
@@ -10,6 +11,17 @@ namespace {
 
 // Each speaker's line in a cue they share starts with it, as subtitlers write dialogue.
 const QByteArray dash = QByteArrayLiteral("- ");
+
+// A transcript that writes dialogue dashes itself ("ANNA: - Ready?") gets no second one.
+bool startsWithDash(QByteArrayView text)
+{
+    for (const QByteArrayView mark :
+         {QByteArrayView("-"), QByteArrayView("\u2013"), QByteArrayView("\u2014")}) {
+        if (text.startsWith(mark) && text.size() > mark.size() && isBlank(text[mark.size()]))
+            return true;
+    }
+    return false;
+}
 
 qsizetype longestLine(QByteArrayView text)
 {
@@ -50,7 +62,8 @@ QByteArray DialogueWriter::turns(const Segment *segments, qsizetype count) const
         if (i > 0)
             text += open.isEmpty() ? "\n" : "</v>\n";
         open = tagOf(segments[i].voice);
-        text += open + (count > 1 ? dash : QByteArray()) + segments[i].text;
+        const bool dashed = count > 1 && !startsWithDash(segments[i].text);
+        text += open + (dashed ? dash : QByteArray()) + segments[i].text;
     }
     return text;
 }

@@ -8,6 +8,8 @@
 #include <QObject>
 #include <QStringDecoder>
 
+using namespace Qt::Literals::StringLiterals;
+
 namespace {
 
 // "a, b or c"
@@ -95,7 +97,10 @@ QString readConversion(const QCommandLineParser &parser, ConversionOptions *opti
             return QObject::tr("cuefold: --%1 needs --max-chars\n").arg(name);
     }
     options->check = parser.isSet(u"check"_qs) || parser.isSet(u"strict"_qs);
-    options->voices = parser.isSet(u"voices"_qs);
+    // A list of speakers is of use only with labels, so it takes them.
+    options->voices = parser.isSet(u"voices"_qs) || parser.isSet(u"speakers"_s);
+    if (parser.isSet(u"speakers"_s))
+        options->speakers = Speakers::listed(parser.value(u"speakers"_s));
     options->keepLines = parser.isSet(u"keep-lines"_qs);
     if (parser.isSet(u"voice"_qs) && parser.isSet(u"no-voice"_qs))
         return QObject::tr("cuefold: --voice does not go with --no-voice\n");
@@ -141,6 +146,9 @@ QList<QCommandLineOption> options()
                      .arg(defaultCueMilliseconds / 1000),
              u"s"_qs},
             {u"voices"_qs, u"Take speaker labels (\"ANNA: ...\") as the voice of what follows"_qs},
+            {u"speakers"_s,
+             u"Take only these labels as speakers (\"Anna Berg,Q,A\"); implies --voices"_s,
+             u"names"_s},
             {u"voice"_qs, u"The voice of text with no speaker label (default Speaker)"_qs,
              u"name"_qs},
             {u"no-voice"_qs, u"Write no voice tag for text with no speaker label"_qs},

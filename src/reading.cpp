@@ -2,10 +2,12 @@
 #include "reading.h"
 
 #include "decoding.h"
+#include "speakers.h"
 #include "transcript.h"
 
 #include <QIODevice>
 #include <QObject>
+#include <QTemporaryFile>
 
 #include <cstring>
 
@@ -14,10 +16,10 @@ namespace {
 // Room for a character cut by the end of a read, carried into the next.
 constexpr qsizetype longestCharacter = 8;
 
-} // namespace
-
-bool readTranscript(QIODevice &input, TranscriptConverter &converter, QString *error,
-                    const QString &encoding, qsizetype pieceSize)
+// The loop for the converter and for the scan ahead, which take text alike.
+template<typename Reader>
+bool readText(QIODevice &input, Reader &converter, QString *error, const QString &encoding,
+              qsizetype pieceSize)
 {
     QByteArray buffer(pieceSize + longestCharacter, Qt::Uninitialized);
     TranscriptDecoder decoder(encoding);
@@ -30,8 +32,8 @@ bool readTranscript(QIODevice &input, TranscriptConverter &converter, QString *e
         }
         const qsizetype available = kept + length;
         QByteArrayView text;
-        const qsizetype used = decoder.decode(QByteArrayView(buffer.constData(), available),
-                                              length == 0, &text);
+        const qsizetype used
+                = decoder.decode(QByteArrayView(buffer.constData(), available), length == 0, &text);
         const bool going = converter.feed(text);
         if (used < 0) {
             *error = QObject::tr("invalid %1 on line %2")
@@ -49,5 +51,55 @@ bool readTranscript(QIODevice &input, TranscriptConverter &converter, QString *e
         std::memmove(buffer.data(), buffer.constData() + used, size_t(kept));
     }
     converter.finish();
+    return true;
+}
+
+} // namespace
+
+bool readTranscript(QIODevice &input, TranscriptConverter &converter, QString *error,
+                    const QString &encoding, qsizetype pieceSize)
+{
+    return readText(input, converter, error, encoding, pieceSize);
+}
+
+bool readTranscript(QIODevice &input, SpeakerScan &scan, QString *error, const QString &encoding,
+                    qsizetype pieceSize)
+{
+    return readText(input, scan, error, encoding, pieceSize);
+}
+
+bool readSpeakers(QIODevice &input, QTemporaryFile &copy, QIODevice **again, Speakers *speakers,
+                  QString *error, const QString &encoding, qsizetype pieceSize)
+{
+    *again = &input;
+    if (input.isSequential()) {
+        if (!copy.open()) {
+            *error = copy.errorString();
+            return false;
+        }
+        QByteArray piece(ioPieceSize, Qt::Uninitialized);
+        qint64 length;
+        while ((length = input.read(piece.data(), piece.size())) > 0) {
+            if (copy.write(piece.constData(), length) != length) {
+                *error = copy.errorString();
+                return false;
+            }
+        }
+        if (length < 0) {
+            *error = input.errorString();
+            return false;
+        }
+        *again = &copy;
+    }
+    QIODevice &source = **again;
+    const qint64 from = &source == &copy ? 0 : source.pos();
+    SpeakerScan scan;
+    if (!source.seek(from) || !readTranscript(source, scan, error, encoding, pieceSize)
+        || !source.seek(from)) {
+        if (error->isEmpty())
+            *error = source.errorString();
+        return false;
+    }
+    *speakers = scan.speakers();
     return true;
 }

@@ -7,6 +7,9 @@
 #include <QString>
 
 class QIODevice;
+class QTemporaryFile;
+class SpeakerScan;
+class Speakers;
 class TranscriptConverter;
 
 // Reads `input` to its end, pieceSize bytes at a time, and hands its text to `converter`. False,
@@ -15,5 +18,14 @@ class TranscriptConverter;
 // a byte-order mark are UTF-8, or in `encoding` if one is named.
 bool readTranscript(QIODevice &input, TranscriptConverter &converter, QString *error,
                     const QString &encoding = QString(), qsizetype pieceSize = ioPieceSize);
+bool readTranscript(QIODevice &input, SpeakerScan &scan, QString *error,
+                    const QString &encoding = QString(), qsizetype pieceSize = ioPieceSize);
+
+// Reads `input` once ahead for its speakers, then sets `*again` to what reads it again: the input
+// rewound, or, when it cannot be (a pipe), `copy`, which holds what was read. False, with *error
+// set, as readTranscript.
+bool readSpeakers(QIODevice &input, QTemporaryFile &copy, QIODevice **again, Speakers *speakers,
+                  QString *error, const QString &encoding = QString(),
+                  qsizetype pieceSize = ioPieceSize);
 
 #endif

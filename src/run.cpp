@@ -18,6 +18,8 @@
 #include <memory>
 #include <new>
 
+using namespace Qt::Literals::StringLiterals;
+
 namespace {
 
 struct Job
@@ -101,8 +103,16 @@ bool convert(const Job &job, const Settings &settings)
         if (!static_cast<QFile &>(*held).open(QIODevice::ReadWrite | QIODevice::Unbuffered))
             return failure.writing(heldError());
     }
+    // Who speaks is told by the transcript as a whole: it is read ahead once for that.
+    ConversionOptions conversion = settings.conversion;
+    QTemporaryFile copy;
+    QIODevice *source = &input;
+    QString error;
+    if (conversion.voices && !conversion.speakers.isListed()
+        && !readSpeakers(input, copy, &source, &conversion.speakers, &error, settings.encoding))
+        return failure.reading(inputName + u": "_s + error);
     TranscriptConverter converter(
-            settings.conversion,
+            conversion,
             [&](QByteArrayView bytes) {
                 if (!held)
                     return output.write(bytes);
@@ -113,9 +123,8 @@ bool convert(const Job &job, const Settings &settings)
                 print(stderr, QObject::tr("%1:%2: warning: %3\n")
                                       .arg(inputName, QString::number(line), message));
             });
-    QString error;
     try {
-        if (!readTranscript(input, converter, &error, settings.encoding))
+        if (!readTranscript(*source, converter, &error, settings.encoding))
             return failure.reading(inputName + u": "_qs + error);
     } catch (const std::bad_alloc &) {
         // A line too long for the memory at hand; the output is left as it was.

@@ -1,14 +1,20 @@
-// Speakers' labels and voice tags.
+// Speakers' labels, the evidence that they name speakers, and voice tags.
 #include "speakers.h"
 
 #include "text.h"
 
-#include <QString>
 #include <QStringList>
 
 #include <algorithm>
 
 namespace {
+
+// Distinct names kept while reading ahead. A transcript has a few speakers; a long one may
+// open thousands of lines with other words, and when the table is full the names seen once
+// are forgotten.
+constexpr qsizetype maxCandidates = 1024;
+
+constexpr QByteArrayView fullWidthColon("\xEF\xBC\x9A", 3);
 
 // Words that people end with a colon in notes and headings, not in naming who speaks.
 constexpr const char *notSpeakers[]
@@ -24,9 +30,10 @@ constexpr const char *sentenceOpeners[]
            "she", "they", "you", "there", "here", "what",  "why",   "how",   "when", "where", "and",
            "but", "so",   "or",  "if",    "my",   "our",   "your",  "their", "all",  "some"};
 
-bool isNameCharacter(QChar c)
+bool isNameCharacter(char32_t c)
 {
-    return c.isLetterOrNumber() || c == u'\'' || c == u'\u2019' || c == u'.' || c == u'-';
+    return QChar::isLetterOrNumber(c) || QChar::isMark(c) || c == u'\'' || c == u'\u2019'
+            || c == u'.' || c == u'-' || c == u'#' || c == u'\u00B7' || c == u'\u30FB';
 }
 
 template<size_t N> bool isListed(const QString &word, const char *const (&list)[N])
@@ -36,27 +43,176 @@ template<size_t N> bool isListed(const QString &word, const char *const (&list)[
                        [&](const char *listed) { return lower == listed; });
 }
 
+bool isCapitals(const QString &name) { return name.toUpper() == name && name.toLower() != name; }
+
+// The case a word's first letter is in: 1 upper, -1 lower, 0 none ("#2").
+int initialCase(const QString &word)
+{
+    const auto letter
+            = std::find_if(word.begin(), word.end(), [](QChar c) { return c.isLetter(); });
+    return letter == word.end() ? 0 : letter->isUpper() ? 1 : letter->isLower() ? -1 : 0;
+}
+
+// A name rather than a heading or the start of a sentence. A name's words start alike, as in
+// "Mary van Dyke" or "anna berg"; "John said" and "Breaking news" are sentences.
+bool looksLikeName(const QString &name)
+{
+    const QStringList words = name.split(u' ');
+    if (isListed(words.front(), notSpeakers))
+        return false;
+    if (isCapitals(name))
+        return true;
+    if (words.size() > 1 && isListed(words.front(), sentenceOpeners))
+        return false;
+    const auto last = std::find_if(words.rbegin(), words.rend(),
+                                   [](const QString &word) { return initialCase(word) != 0; });
+    return last == words.rend() || initialCase(words.front()) == initialCase(*last);
+}
+
+// "NARRATOR (V.O.)" speaks as NARRATOR; "[ANNA]" as ANNA.
+QByteArrayView withoutDecoration(QByteArrayView name)
+{
+    const qsizetype open = name.lastIndexOf('(');
+    if (name.endsWith(')') && open > 0
+        && QString::fromUtf8(name.sliced(open)).size() <= maxExtensionLength + 2) {
+        name = name.first(open);
+        while (!name.isEmpty() && isBlank(name.back()))
+            name.chop(1);
+    }
+    if (name.size() > 2 && name.startsWith('[') && name.endsWith(']'))
+        name = name.sliced(1, name.size() - 2);
+    return name;
+}
+
+// After an ASCII colon with no space, these show a time ("10:30"), a ratio ("3:2"), an address
+// ("http://") or a path ("C:\"), not a label.
+bool continuesWord(char next)
+{
+    return isAsciiDigit(next) || next == '/' || next == '\\' || next == ':';
+}
+
 } // namespace
 
 SpeakerLabel speakerLabel(QByteArrayView line)
 {
-    // A label's colon comes within its longest UTF-8 spelling.
-    const qsizetype colon = line.first(std::min(line.size(), 4 * maxLabelLength + 1)).indexOf(':');
-    if (colon <= 0 || (colon + 1 < line.size() && !isBlank(line[colon + 1])))
-        return {{}, line};
-    const QString name = QString::fromUtf8(line.first(colon));
-    if (name.size() > maxLabelLength || !name.front().isUpper())
-        return {{}, line};
-    const QStringList words = name.split(u' ');
-    if (words.size() > maxLabelWords || isListed(words.front(), notSpeakers)
-        || (words.size() > 1 && isListed(words.front(), sentenceOpeners)))
-        return {{}, line};
-    for (const QString &word : words) {
-        if (word.isEmpty() || !std::all_of(word.begin(), word.end(), isNameCharacter))
-            return {{}, line};
+    const SpeakerLabel none{{}, line};
+    // The colon and the character after it lie within reach.
+    const QByteArrayView head = line.first(std::min(line.size(), labelReach - 4));
+    qsizetype colon = head.indexOf(':');
+    qsizetype after = colon + 1;
+    const qsizetype wide = head.indexOf(fullWidthColon);
+    if (wide >= 0 && (colon < 0 || wide < colon)) {
+        colon = wide;
+        after = wide + fullWidthColon.size();
     }
-    const char *rest = line.data() + colon + 1;
-    return {line.first(colon), trimmed(rest, line.data() + line.size())};
+    if (colon <= 0)
+        return none;
+    if (after - colon == 1 && after < line.size() && !isBlank(line[after])
+        && continuesWord(line[after]))
+        return none;
+    const QByteArrayView name = withoutDecoration(line.first(colon));
+    const QString text = QString::fromUtf8(name);
+    if (text.isEmpty() || text.size() > maxLabelLength || !text.front().isLetter())
+        return none;
+    const QStringList words = text.split(u' ');
+    if (words.size() > maxLabelWords)
+        return none;
+    for (const QString &word : words) {
+        const QList<uint> characters = word.toUcs4();
+        if (word.isEmpty() || !std::all_of(characters.begin(), characters.end(), isNameCharacter))
+            return none;
+    }
+    return {name, trimmed(line.data() + after, line.data() + line.size())};
+}
+
+Speakers Speakers::listed(const QString &names)
+{
+    Speakers speakers;
+    speakers.m_listed = true;
+    for (const QString &name : names.split(u',')) {
+        if (!name.trimmed().isEmpty())
+            speakers.m_uses.insert(name.trimmed().toLower(), 1);
+    }
+    return speakers;
+}
+
+void Speakers::count(const SpeakerLabel &label)
+{
+    const QString name = QString::fromUtf8(label.name);
+    if (m_listed || !looksLikeName(name))
+        return;
+    const QString key = name.toLower();
+    if (const auto found = m_uses.find(key); found != m_uses.end()) {
+        ++*found;
+        return;
+    }
+    if (m_uses.size() >= maxCandidates)
+        m_uses.removeIf([](const auto &use) { return use.value() == 1; });
+    if (m_uses.size() < maxCandidates)
+        m_uses.insert(key, 1);
+}
+
+bool Speakers::isSpeaker(const SpeakerLabel &label) const
+{
+    const QString name = QString::fromUtf8(label.name);
+    if (m_listed)
+        return m_uses.contains(name.toLower());
+    return looksLikeName(name) && (isCapitals(name) || m_uses.value(name.toLower()) > 1);
+}
+
+bool SpeakerScan::feed(QByteArrayView text)
+{
+    const char *p = text.data();
+    const char *const end = p + text.size();
+    if (m_skipLineFeed && p < end) {
+        m_skipLineFeed = false;
+        if (*p == '\n')
+            ++p;
+    }
+    // Line ends found ahead, kept until passed, as the converter's line reader does.
+    const char *lineFeed = nullptr;
+    const char *cr = nullptr;
+    while (p < end) {
+        if (!lineFeed || lineFeed < p)
+            lineFeed = findByte(p, end, '\n');
+        if (!cr || cr < p)
+            cr = findByte(p, end, '\r');
+        const char *const lineEnd = std::min(lineFeed, cr);
+        if (m_start.isEmpty()) {
+            while (p < lineEnd && isBlank(*p))
+                ++p;
+        }
+        qsizetype taken = std::min(labelReach - m_start.size(), qsizetype(lineEnd - p));
+        while (taken > 0 && p + taken < lineEnd && (uchar(p[taken]) & 0xC0) == 0x80)
+            --taken; // whole characters only
+        m_start.append(p, taken);
+        if (lineEnd == end)
+            break;
+        takeLine();
+        p = lineEnd + 1;
+        if (*lineEnd == '\r') {
+            if (p == end)
+                m_skipLineFeed = true;
+            else if (*p == '\n')
+                ++p;
+        }
+    }
+    return true;
+}
+
+void SpeakerScan::finish()
+{
+    if (!m_start.isEmpty())
+        takeLine();
+}
+
+void SpeakerScan::takeLine()
+{
+    ++m_ended;
+    const SpeakerLabel label = speakerLabel(trimmed(m_start.cbegin(), m_start.cend()));
+    if (!label.name.isEmpty())
+        m_speakers.count(label);
+    m_start.clear();
 }
 
 QByteArray voiceTag(QByteArrayView name)

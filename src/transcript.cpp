@@ -154,8 +154,9 @@ Q_ALWAYS_INLINE void TranscriptConverter::takeText(const char *begin, const char
 void TranscriptConverter::gatherText(QByteArrayView text, bool hasText)
 {
     if (m_options.voices) {
+        // A candidate that names no speaker stays in the text as written.
         const SpeakerLabel label = speakerLabel(text);
-        if (!label.name.isEmpty()) {
+        if (!label.name.isEmpty() && m_options.speakers.isSpeaker(label)) {
             m_voice = label.name.toByteArray();
             text = label.text;
             if (text.isEmpty())

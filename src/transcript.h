@@ -7,6 +7,7 @@
 #include "diagnostics.h"
 #include "dialogue.h"
 #include "lines.h"
+#include "speakers.h"
 #include "splitting.h"
 #include "timecode.h"
 #include "webvtt.h"
@@ -28,6 +29,7 @@ struct ConversionOptions
     SplitLimits split;
     bool check = false; // report what may be wrong
     bool voices = false; // speaker labels ("ANNA: ...") name the voice
+    Speakers speakers; // which labels name speakers: listed, or read ahead from the transcript
     QByteArray voice = "Speaker"; // of text with no label; empty: no voice tag
     bool keepLines = false; // each transcript line stays a line of its cue
 };

@@ -6,6 +6,7 @@
 
 #include <QBuffer>
 #include <QCommandLineParser>
+#include <QTemporaryFile>
 #include <QTest>
 
 #include <cmath>
@@ -34,8 +35,17 @@ static Result convert(const QByteArray &bytes, const Settings &settings, qsizety
                       const QString &name = QString())
 {
     Result result;
+    QBuffer input;
+    input.setData(bytes);
+    input.open(QIODevice::ReadOnly);
+    ConversionOptions options = settings.conversion;
+    QTemporaryFile copy;
+    QIODevice *source = &input;
+    if (options.voices && !options.speakers.isListed())
+        readSpeakers(input, copy, &source, &options.speakers, &result.error, settings.encoding,
+                     pieceSize);
     TranscriptConverter converter(
-            settings.conversion,
+            options,
             [&](QByteArrayView bytes) {
                 result.document += bytes;
                 return true;
@@ -44,10 +54,8 @@ static Result convert(const QByteArray &bytes, const Settings &settings, qsizety
                 result.diagnostics
                         += u"%1:%2: warning: %3\n"_qs.arg(name).arg(line).arg(message).toUtf8();
             });
-    QBuffer input;
-    input.setData(bytes);
-    input.open(QIODevice::ReadOnly);
-    readTranscript(input, converter, &result.error, settings.encoding, pieceSize);
+    if (result.error.isEmpty())
+        readTranscript(input, converter, &result.error, settings.encoding, pieceSize);
     return result;
 }
 

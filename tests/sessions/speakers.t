@@ -1,0 +1,22 @@
+# Speakers are told from the whole transcript, so it is read twice, standard input too.
+$ printf '%s\n' '00:00:00:00 - 00:00:01:00' 'anna: Hi.' '00:00:01:00 - 00:00:02:00' \
+>     'anna: Bye.' 'Well: no.' >a.txt
+$ cat a.txt | cuefold -q --voices -i - -o -
+WEBVTT
+
+00:00:00.000 --> 00:00:01.000
+<v anna>Hi.
+
+00:00:01.000 --> 00:00:02.000
+<v anna>Bye. Well: no.
+
+$ { read -r line; cuefold -q --voices -i - -o -; } <a.txt
+WEBVTT
+
+00:00:01.000 --> 00:00:02.000
+<v anna>Bye. Well: no.
+
+$ cuefold -q --speakers Well -i - -o - <a.txt | tail -n 3
+<v Speaker>- anna: Bye.</v>
+<v Well>- no.
+
