@@ -1,12 +1,10 @@
 // What cuefold reports about a transcript.
 #include "diagnostics.h"
 
+#include "neartiming.h"
 #include "text.h"
 
 #include <QObject>
-#include <QRegularExpression>
-
-#include <algorithm>
 
 void Diagnostics::warn(qint64 line, const QString &message)
 {
@@ -90,17 +88,6 @@ void Diagnostics::cue(qint64 line, qint64 start, qint64 end, qsizetype visible,
 
 namespace {
 
-// Cheap test before the regular expression: "D:DD:DD" somewhere.
-bool hasTimeShape(QByteArrayView text)
-{
-    for (qsizetype i = 1; i + 5 < text.size(); ++i) {
-        if (text[i] == ':' && isAsciiDigit(text[i - 1]) && isAsciiDigit(text[i + 1])
-            && isAsciiDigit(text[i + 2]) && text[i + 3] == ':')
-            return true;
-    }
-    return false;
-}
-
 QString quoted(QString text)
 {
     if (text.size() > maxQuoted)
@@ -112,48 +99,14 @@ QString quoted(QString text)
 
 Diagnostics::NearMiss Diagnostics::nearTiming(qint64 line, QByteArrayView text, Fate fate)
 {
-    if (!hasTimeShape(text))
-        return NearMiss::None;
-    // Hour, separator, millisecond separator; space, dash, space; the same for the end.
-    static const QRegularExpression nearTiming(
-            QStringLiteral(R"(([0-9]{1,2}):[0-9]{2}:[0-9]{2}(?:([:;])[0-9]{2}|([.,])[0-9]{3}))"
-                           R"((\s*)(-->|[-\x{2013}\x{2014}])(\s*))"
-                           R"(([0-9]{1,2}):[0-9]{2}:[0-9]{2}(?:([:;])[0-9]{2}|([.,])[0-9]{3}))"),
-            QRegularExpression::UseUnicodePropertiesOption);
-    const QRegularExpressionMatch match = nearTiming.match(QString::fromUtf8(text));
-    if (!match.hasMatch())
-        return NearMiss::None;
-    const auto isAscii = [](QStringView spaces) {
-        return std::all_of(spaces.begin(), spaces.end(),
-                           [](QChar c) { return c.unicode() < 0x80; });
-    };
-    const QString dash = match.captured(5);
-    NearMiss kind = NearMiss::Other;
-    QString reason;
-    if (match.hasCaptured(3) || match.hasCaptured(9)) {
-        kind = NearMiss::Milliseconds;
-        reason = QObject::tr("a millisecond timestamp instead of a frame timecode (HH:MM:SS:FF)");
-    } else if (dash == u"\u2013") {
-        reason = QObject::tr("an en dash instead of a hyphen");
-    } else if (dash == u"\u2014") {
-        reason = QObject::tr("an em dash instead of a hyphen");
-    } else if (dash == u"-->") {
-        reason = QObject::tr("'-->' instead of '-'");
-    } else if (!isAscii(match.capturedView(4)) || !isAscii(match.capturedView(6))) {
-        reason = QObject::tr("a non-breaking or other Unicode space around the hyphen");
-    } else if (match.capturedLength(1) == 1 || match.capturedLength(7) == 1) {
-        reason = QObject::tr("a one-digit hour");
-    } else if (match.capturedView(2) != match.capturedView(8)) {
-        reason = QObject::tr("one drop-frame and one non-drop-frame timecode");
-    } else {
-        kind = NearMiss::DropFrame;
-        reason = QObject::tr("a drop-frame timecode, which needs --fps 29.97 or 59.94");
-    }
+    const NearTiming near = nearTimingOf(text);
+    if (near.kind == NearMiss::None)
+        return near.kind;
     const QString becomes = fate == Fate::CueText ? QObject::tr("it stays in the cue's text")
                                                   : QObject::tr("it is dropped");
     warn(line, QObject::tr("the line looks like a timing but is not one: %1; %2")
-                       .arg(reason, becomes));
-    return kind;
+                       .arg(near.reason, becomes));
+    return near.kind;
 }
 
 void Diagnostics::textOnTimingLine(qint64 line, QByteArrayView before, QByteArrayView after)

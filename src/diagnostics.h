@@ -3,6 +3,7 @@
 #ifndef CUEFOLD_DIAGNOSTICS_H
 #define CUEFOLD_DIAGNOSTICS_H
 
+#include "neartiming.h"
 #include "timecode.h"
 
 #include <QByteArrayView>
@@ -27,7 +28,7 @@ public:
     using Report = std::function<void(qint64 line, const QString &message)>;
 
     // What a line that looks like a timing has instead of one.
-    enum class NearMiss { None, DropFrame, Milliseconds, Other };
+    using NearMiss = NearTiming::Kind;
     // What becomes of such a line.
     enum class Fate { CueText, Dropped };
 

@@ -53,12 +53,12 @@ void TranscriptConverter::takeLine(QByteArrayView line)
     const char *end = begin + line.size();
     // Every timing has a colon as its third character: only those places are tried, and most
     // timing lines start with theirs.
-    const char *firstColon = line.size() < shortestTiming ? end
-            : begin[2] == ':'                            ? begin + 2
-                                                         : findByte(begin, end, ':');
+    const char *firstColon = line.size() < shortestNearTiming ? end
+            : begin[2] == ':'                                ? begin + 2
+                                                             : findByte(begin, end, ':');
     if (firstColon != end) {
-        const TimingMatch timing =
-                findTimingFrom(begin, end, firstColon, m_options.rate.allowsDropFrame());
+        const TimingMatch timing = line.size() < shortestTiming ? TimingMatch()
+                : findTimingFrom(begin, end, firstColon, m_options.rate.allowsDropFrame());
         if (timing.found()) {
             takeTiming(line, timing.start, timing.length);
             return;

@@ -6,6 +6,7 @@
 
 #include <QBuffer>
 #include <QCommandLineParser>
+#include <QSet>
 #include <QTemporaryFile>
 #include <QTest>
 
@@ -21,6 +22,8 @@ private slots:
     void corpus();
     void frameRates_data();
     void frameRates();
+    void neighbourhood_data();
+    void neighbourhood();
 };
 
 struct Result
@@ -156,6 +159,44 @@ void tst_Conversion::frameRates()
                         * 1000
                 + timing.mid(9, 3).toLongLong();
         QVERIFY2(milliseconds == expected[i], timing.constData());
+    }
+}
+
+void tst_Conversion::neighbourhood_data()
+{
+    QTest::addColumn<QString>("rate");
+    QTest::addColumn<QString>("timing");
+    QTest::newRow("25") << u"25"_qs << u"00:00:03:00 - 00:00:04:12"_qs;
+    QTest::newRow("29.97 drop frame") << u"29.97"_qs << u"10:00:00;00 - 10:00:02;15"_qs;
+    QTest::newRow("30") << u"30"_qs << u"00:59:59:29 - 01:00:00:00"_qs;
+}
+
+// Every line one edit (a character deleted, inserted or replaced) away from a timing line, put
+// between two passages, is either a timing line or warned at its line: none merges silently
+// into the passage above.
+void tst_Conversion::neighbourhood()
+{
+    QFETCH(QString, rate);
+    QFETCH(QString, timing);
+    const QString alphabet = u"0123456789:;. -\u2013\u2014\u2212\u00A0>a"_qs;
+    QSet<QString> lines;
+    for (qsizetype i = 0; i <= timing.size(); ++i) {
+        if (i < timing.size())
+            lines.insert(QString(timing).remove(i, 1));
+        for (const QChar c : alphabet) {
+            lines.insert(QString(timing).insert(i, c));
+            if (i < timing.size())
+                lines.insert(QString(timing).replace(i, 1, c));
+        }
+    }
+    const Settings settings = settingsFor({u"--fps"_qs, rate});
+    for (const QString &line : std::as_const(lines)) {
+        const Result result = convert("00:00:00:00 - 00:00:01:00\nabove\n" + line.toUtf8()
+                                              + "\nbelow\n",
+                                      settings, 1 << 16);
+        const bool timingLine = result.document.count("-->") == 2;
+        const bool warned = result.diagnostics.contains(":3: warning: the line looks like a timing");
+        QVERIFY2(timingLine != warned, qPrintable(line));
     }
 }
 

@@ -1,9 +1,10 @@
 // libFuzzer target. Any bytes, read in pieces of a size the input picks, are refused exactly
 // when Qt's decoder refuses them; otherwise they give the document that a regular expression
-// account of the format gives. An input starting with \x01 picks options with its next nine
-// bytes: the document must then be well formed, and split cues must share out each passage's
-// time and words. (A split cue may still end where it starts, in a passage with fewer
-// milliseconds than cues or one that opens with a lone end tag: not checked until fixed.)
+// account of the format gives, and each line one edit from a timing is warned. An input starting
+// with \x01 picks options with its next nine bytes: the document must then be well formed, and
+// split cues must share out each passage's time and words. (A split cue may still end where it
+// starts, in a passage with fewer milliseconds than cues or one that opens with a lone end tag:
+// not checked until fixed.)
 #include "markup.h"
 #include "options.h"
 #include "reading.h"
@@ -74,6 +75,30 @@ QString reference(const QString &transcript)
     return document;
 }
 
+// Whether a line that is no timing line at 25 frames a second was meant as one: it is one at
+// another rate, or becomes one by a single character deleted, inserted or replaced. By brute
+// force, so only for short lines.
+bool isNearTiming(const QString &line)
+{
+    static const QRegularExpression timing = timingPattern(true);
+    static const QRegularExpression plainTiming = timingPattern(false);
+    constexpr qsizetype longest = 100;
+    if (line.size() > longest || plainTiming.match(line).hasMatch())
+        return false;
+    if (timing.match(line).hasMatch())
+        return true;
+    for (qsizetype i = 0; i <= line.size(); ++i) {
+        if (i < line.size() && timing.match(QString(line).remove(i, 1)).hasMatch())
+            return true;
+        for (const QChar c : QStringView(u"0:;- ")) {
+            if (timing.match(QString(line).insert(i, c)).hasMatch()
+                || (i < line.size() && timing.match(QString(line).replace(i, 1, c)).hasMatch()))
+                return true;
+        }
+    }
+    return false;
+}
+
 // Eight bytes turned into a command line, read by the option parser.
 ConversionOptions pickOptions(const uchar *h)
 {
@@ -106,15 +131,19 @@ ConversionOptions pickOptions(const uchar *h)
     return settings.conversion;
 }
 
-// The document, or an empty one when the input is refused.
-QByteArray convert(const QByteArray &bytes, const ConversionOptions &options, qsizetype pieceSize)
+// The document, or an empty one when the input is refused; `nearLines` receives the lines
+// warned as looking like a timing.
+QByteArray convert(const QByteArray &bytes, const ConversionOptions &options, qsizetype pieceSize,
+                   QList<qint64> *nearLines = nullptr)
 {
     QByteArray document;
     TranscriptConverter converter(options, [&document](QByteArrayView piece) {
         document += piece;
         return true;
-    }, [](qint64 line, const QString &message) {
+    }, [nearLines](qint64 line, const QString &message) {
         require(line >= 1 && !message.isEmpty() && !message.contains(u'\n'), "not a line");
+        if (nearLines && message.startsWith(u"the line looks like a timing"))
+            nearLines->append(line);
     });
     QBuffer input;
     input.setData(bytes);
@@ -210,7 +239,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     // Passages come from a run that does not split.
     ConversionOptions whole = options;
     whole.split.maxChars = 0;
-    const QByteArray document = convert(bytes, whole, pieceSize);
+    QList<qint64> nearLines;
+    const QByteArray document = convert(bytes, whole, pieceSize, &nearLines);
 
     // A byte-order mark picks the decoding; unmarked bytes are refused just as Qt refuses them.
     const auto mark = QStringConverter::encodingForData(bytes);
@@ -223,11 +253,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
             && !options.voices && !options.keepLines && options.voice == "Speaker";
     require(mark || !plain || QString::fromUtf8(document) == reference(text),
             "document differs from the reference");
+    const QStringList lines = linesOf(text);
+    for (qsizetype i = 0; !mark && plain && i < lines.size(); ++i)
+        require(!isNearTiming(lines[i]) || nearLines.contains(i + 1), "a near timing not warned");
 
     const bool noVoice = options.voice.isEmpty();
     const QList<Block> passages = cuesOf(document, noVoice);
     const QRegularExpression timing = timingPattern(options.rate.allowsDropFrame());
-    const QStringList lines = linesOf(text);
     require(passages.size() <= std::count_if(lines.begin(), lines.end(), [&](const QString &l) {
                 return timing.match(l).hasMatch();
             }), "more cues than timings");
