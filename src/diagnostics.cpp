@@ -116,6 +116,44 @@ void Diagnostics::textOnTimingLine(qint64 line, QByteArrayView before, QByteArra
         warn(line, QObject::tr("text on the timing line is dropped: %1").arg(quoted(text)));
 }
 
+void Diagnostics::timecodePastRange(qint64 line, const Timecode &timecode, const FrameRate &rate)
+{
+    if (timecode.frames >= rate.nominal) {
+        if (!m_firstFrameLine)
+            m_firstFrameLine = line;
+        if (timecode.frames > m_largestFrame.frames || !m_largestFrameLine) {
+            m_largestFrame = timecode;
+            m_largestFrameLine = line;
+        }
+    }
+    if (!m_clockLine && (timecode.minutes >= 60 || timecode.seconds >= 60)) {
+        m_clock = timecode;
+        m_clockLine = line;
+    }
+}
+
+void Diagnostics::fieldsPastRange(const FrameRate &rate)
+{
+    if (m_firstFrameLine) {
+        const QString past = QObject::tr("frame %1 on line %2 is past the rate: %3 fps")
+                                     .arg(m_largestFrame.frames)
+                                     .arg(m_largestFrameLine)
+                                     .arg(frameRateName(rate));
+        const auto fitting = frameRateAbove(m_largestFrame.frames, m_largestFrame.dropFrame);
+        warn(m_firstFrameLine,
+             fitting ? QObject::tr("%1; is this a %2 fps transcript? give --fps %2")
+                               .arg(past, frameRateName(*fitting))
+                     : QObject::tr("%1, and past every rate cuefold knows; frames carry into "
+                                   "the seconds")
+                               .arg(past));
+    }
+    if (m_clockLine)
+        warn(m_clockLine, QObject::tr("%1 has minutes or seconds past 59; such fields carry "
+                                      "into the next one up, here to %2")
+                                  .arg(m_clock.toString(),
+                                       framePosition(m_clock, rate).readAs.toString()));
+}
+
 QString Diagnostics::missingTimingHint(NearMiss nearMiss)
 {
     switch (nearMiss) {

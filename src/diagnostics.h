@@ -52,11 +52,22 @@ public:
     NearMiss nearTiming(qint64 line, QByteArrayView text, Fate fate);
     // Text beside the timing on its line, which is dropped.
     void textOnTimingLine(qint64 line, QByteArrayView before, QByteArrayView after);
+    // Every timecode whose fields are not all in range at `rate`; they are told of once a file,
+    // by fieldsPastRange() at its end, when the largest frame field is known.
+    void timecodePastRange(qint64 line, const Timecode &timecode, const FrameRate &rate);
+    void fieldsPastRange(const FrameRate &rate);
 
 private:
     void warn(qint64 line, const QString &message);
 
     Report m_report;
+    // The first line with a frame field past the rate, and the largest such field and its line.
+    qint64 m_firstFrameLine = 0;
+    qint64 m_largestFrameLine = 0;
+    Timecode m_largestFrame;
+    // The first timecode with minutes or seconds past 59, and its line.
+    qint64 m_clockLine = 0;
+    Timecode m_clock;
 };
 
 #endif

@@ -86,6 +86,25 @@ QStringList frameRateNames()
     return names;
 }
 
+QString frameRateName(const FrameRate &rate)
+{
+    for (const NamedRate &named : rates) {
+        if (named.rate.numerator == rate.numerator && named.rate.denominator == rate.denominator)
+            return named.name.toString();
+    }
+    return QString();
+}
+
+std::optional<FrameRate> frameRateAbove(int frame, bool dropFrame)
+{
+    for (const NamedRate &named : rates) {
+        const FrameRate &rate = named.rate;
+        if (rate.nominal > frame && (dropFrame ? rate.allowsDropFrame() : rate.denominator == 1))
+            return rate;
+    }
+    return std::nullopt;
+}
+
 QString Timecode::toString() const
 {
     const QChar zero = u'0';

@@ -28,6 +28,11 @@ struct FrameRate
 std::optional<FrameRate> frameRateNamed(QStringView name);
 // "23.976", "24", ... "60", as --fps takes them.
 QStringList frameRateNames();
+// The name of a listed rate.
+QString frameRateName(const FrameRate &rate);
+// The slowest listed rate whose frame fields go past `frame`, of drop-frame rates or of whole
+// ones; nothing when none does.
+std::optional<FrameRate> frameRateAbove(int frame, bool dropFrame);
 
 struct Timecode
 {

@@ -41,6 +41,7 @@ void TranscriptConverter::finish()
     if (m_lines.finish(&line))
         takeLine(line);
     closePassage();
+    m_diagnostics.fieldsPastRange(m_options.rate);
     if (m_droppedCues > 0)
         m_diagnostics.droppedCuesByStart(m_firstDroppedLine, m_droppedCues,
                                          m_droppedCues == m_cues);
@@ -95,6 +96,10 @@ void TranscriptConverter::takeTiming(QByteArrayView text, qsizetype at, qsizetyp
     const FrameRate &rate = m_options.rate;
     const FramePosition start = framePosition(startCode, rate);
     const FramePosition end = framePosition(endCode, rate);
+    if (start.carried || end.carried) {
+        m_diagnostics.timecodePastRange(line, startCode, rate);
+        m_diagnostics.timecodePastRange(line, endCode, rate);
+    }
     if (m_options.check) {
         m_diagnostics.timecodeRead(line, QByteArrayView(timing, timecodeLength), start);
         m_diagnostics.timecodeRead(line, QByteArrayView(endText, timecodeLength), end);
@@ -102,10 +107,14 @@ void TranscriptConverter::takeTiming(QByteArrayView text, qsizetype at, qsizetyp
             m_diagnostics.reversedTiming(line);
     }
     const bool shifted = m_options.start || m_options.startAuto;
-    if (!m_startFrame)
+    if (!m_startFrame) {
+        // --start is read in the kind of label the transcript's first timing shows.
+        Timecode first = m_options.start.value_or(Timecode());
+        first.dropFrame = startCode.dropFrame;
         m_startFrame = m_options.startAuto ? hourFrame(start, rate)
-                : m_options.start          ? framePosition(*m_options.start, rate).frame
+                : m_options.start          ? framePosition(first, rate).frame
                                            : 0;
+    }
     passage.start = frameMilliseconds(std::max(start.frame - *m_startFrame, qint64(0)), rate);
     passage.end = frameMilliseconds(std::max(end.frame - *m_startFrame, qint64(0)), rate);
     passage.dropped = shifted && end.frame <= *m_startFrame;
