@@ -9,8 +9,8 @@
 
 namespace {
 
-// Deeper nesting is not carried into the next cue: captions never nest that far, and
-// repeating it in every cue would make the output grow with the square of the passage.
+// Deeper nesting is not carried into the next cue: captions never nest that far, and every
+// cue of the passage would repeat it.
 constexpr qsizetype maxCarried = 16;
 
 bool isCarried(QByteArrayView name)
@@ -102,10 +102,19 @@ void CueWriter::applyTag(QByteArrayView tag)
         return;
     }
     qsizetype n = 0;
-    while (n < inner.size() && inner[n] != '.' && !isBlank(inner[n]))
+    while (n < inner.size() && isAsciiAlnum(inner[n]))
         ++n;
-    if (isCarried(inner.first(n)))
-        m_open.append({inner.first(n), tag});
+    const QByteArrayView name = inner.first(n);
+    if (!isCarried(name))
+        return;
+    // Opened again by name and classes: only a voice's or a language's annotation means
+    // anything to a reader.
+    qsizetype kept = n;
+    while (kept < inner.size() && !isBlank(inner[kept]))
+        ++kept;
+    if (name == "v" || name == "lang")
+        kept = inner.size();
+    m_open.append({name, '<' + inner.first(kept).toByteArray() + '>'});
 }
 
 Cue CueWriter::make(const std::vector<Range> &lines, bool last)

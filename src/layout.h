@@ -40,7 +40,7 @@ private:
     struct OpenTag
     {
         QByteArrayView name;
-        QByteArrayView opening;
+        QByteArray opening; // as it is opened again
     };
     void applyTag(QByteArrayView tag);
 

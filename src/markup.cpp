@@ -8,14 +8,15 @@
 namespace {
 
 // A '<' opens a tag when a name, a '/' or a timestamp digit follows it and a '>' comes
-// before the next '<'. A space cannot end the search, since <v Anna Maria> is one tag;
-// "a < b" and an unclosed "<b" stay visible text, as the converter writes them.
-// Each scan stops at the next '<', so a passage is scanned once however many there are.
+// before the next '<', within the length of a tag. A space cannot end the search, since
+// <v Anna Maria> is one tag; "a < b", an unclosed "<b" and a '<' whose '>' is far off
+// ("a <b ... x > y") stay visible text, as the converter writes them.
 qsizetype tagEnd(QByteArrayView s, qsizetype i)
 {
     if (i + 1 >= s.size() || (!isAsciiAlnum(s[i + 1]) && s[i + 1] != '/'))
         return -1;
-    for (qsizetype j = i + 1; j < s.size(); ++j) {
+    const qsizetype last = std::min(s.size(), i + maxTagLength);
+    for (qsizetype j = i + 1; j < last; ++j) {
         if (s[j] == '>')
             return j + 1;
         if (s[j] == '<')

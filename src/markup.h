@@ -5,6 +5,10 @@
 
 #include <QByteArrayView>
 
+// Longer is no tag: a voice's name fits, and every cue of a split passage opens its open
+// tags again.
+inline constexpr qsizetype maxTagLength = 128;
+
 // The smallest piece a break may not enter: a tag, an entity or one code point.
 struct Element
 {
