@@ -4,6 +4,9 @@
 #include "text.h"
 
 #include <QChar>
+#include <QStringView>
+
+#include <algorithm>
 
 namespace {
 
@@ -14,18 +17,33 @@ constexpr QByteArrayView binding[] = {
         "my", "your", "his", "her", "its", "our", "their", // possessives
         "of", "to", "in", "on", "at", "by", "for", "with", "from", "into", "about", "over",
         "under", "through", "between", "without", "before", "after"}; // prepositions
-// Abbreviations that lead into a name or a word ("Dr. / Smith"); their dot ends nothing.
-constexpr QByteArrayView titles[] = {"mr", "mrs", "ms", "dr", "prof", "st", "mt", "vs", "cf"};
+// Abbreviations that lead into a name, a word or a number ("Dr. / Smith", "pp. / 112"); their
+// dot ends nothing.
+constexpr QByteArrayView titles[] = {"mr", "mrs", "ms", "dr", "prof", "st", "mt", "vs", "cf",
+                                     "pp", "vol", "vols", "fig", "figs", "ch", "chap", "ca"};
+// Words that are abbreviations before a number ("No. 5", "p. 12"), and may end a sentence
+// before anything else ("I said no.").
+constexpr QByteArrayView numbering[] = {"no", "nos", "p", "art", "sec", "pt", "op", "ed", "eq"};
 // Words that open a clause: a line may start with one, not end with one.
 constexpr QByteArrayView conjunctions[] = {"and", "but", "or", "nor", "so", "because", "which",
                                            "who", "when", "while", "if", "then"};
 constexpr qsizetype longestListed = 7; // "between", "because": longer words need no look-up
 
-// Quotes and brackets, beyond the ASCII ones: “ ‘ « ¿ ¡ and ” ’ » and their entities.
+// Quotes and brackets, beyond the ASCII ones: “ ‘ « ¿ ¡ and full-width （ 「 『 【 《 〈,
+// ” ’ » and ） 」 』 】 》 〉, and their entities.
 constexpr QByteArrayView openers[] = {"\xe2\x80\x9c", "\xe2\x80\x98", "\xc2\xab", "\xc2\xbf",
-                                      "\xc2\xa1", "&quot;", "&#34;", "&#39;", "&apos;"};
-constexpr QByteArrayView closers[] = {"\xe2\x80\x9d", "\xe2\x80\x99", "\xc2\xbb", "&quot;",
+                                      "\xc2\xa1", "\xef\xbc\x88", "\xe3\x80\x8c", "\xe3\x80\x8e",
+                                      "\xe3\x80\x90", "\xe3\x80\x8a", "\xe3\x80\x88", "&quot;",
                                       "&#34;", "&#39;", "&apos;"};
+constexpr QByteArrayView closers[] = {"\xe2\x80\x9d", "\xe2\x80\x99", "\xc2\xbb", "\xef\xbc\x89",
+                                      "\xe3\x80\x8d", "\xe3\x80\x8f", "\xe3\x80\x91",
+                                      "\xe3\x80\x8b", "\xe3\x80\x89", "&quot;", "&#34;", "&#39;",
+                                      "&apos;"};
+// Full-width marks of scripts written without spaces: 。． ！ ？ and ， 、 ： ；
+constexpr QByteArrayView wideStops[] = {"\xe3\x80\x82", "\xef\xbc\x8e"};
+constexpr QByteArrayView wideExclaims[] = {"\xef\xbc\x81", "\xef\xbc\x9f"};
+constexpr QByteArrayView wideClauses[] = {"\xef\xbc\x8c", "\xe3\x80\x81", "\xef\xbc\x9a",
+                                          "\xef\xbc\x9b"};
 constexpr QByteArrayView dashes[] = {"\xe2\x80\x93", "\xe2\x80\x94"}; // en and em dash
 
 template<size_t N>
@@ -74,6 +92,8 @@ StartMark startMark(const QByteArrayView *u, qsizetype first, qsizetype count)
         return StartMark::Dash;
     if (u[first].startsWith('&'))
         return StartMark::Other;
+    if (isAsciiDigit(u[first][0]))
+        return StartMark::Digit;
     int length;
     const char32_t c = codePointAt(u[first].data(), &length);
     return QChar::isLower(c) ? StartMark::Lower
@@ -89,8 +109,12 @@ EndMark endMark(const QByteArrayView *u, qsizetype first, qsizetype last)
     if (u[last - 1] == "\xe2\x80\xa6"
         || (last - first >= 3 && u[last - 3] == "." && u[last - 2] == "." && u[last - 1] == "."))
         return EndMark::Ellipsis;
-    if (u[last - 1].size() != 1)
-        return EndMark::None;
+    if (u[last - 1].size() != 1) {
+        return isListed(u[last - 1], wideStops)  ? EndMark::Stop
+                : isListed(u[last - 1], wideExclaims) ? EndMark::Exclaim
+                : isListed(u[last - 1], wideClauses)  ? EndMark::Clause
+                                                      : EndMark::None;
+    }
     switch (u[last - 1][0]) {
     case '.':
         return EndMark::Stop;
@@ -132,7 +156,58 @@ bool hasInnerDot(QByteArrayView bare)
     return false;
 }
 
+// Scripts written without spaces between words: CJK ideographs and their marks, kana, Thai,
+// Lao, Myanmar, Khmer.
+bool isSpaceless(char32_t c)
+{
+    return (c >= 0x0E00 && c <= 0x0EFF) || (c >= 0x1000 && c <= 0x109F)
+            || (c >= 0x1780 && c <= 0x17FF) || (c >= 0x3000 && c <= 0x30FF)
+            || (c >= 0x3400 && c <= 0x9FFF) || (c >= 0xF900 && c <= 0xFAFF)
+            || (c >= 0xFF00 && c <= 0xFFEF) || (c >= 0x20000 && c <= 0x3FFFF);
+}
+
+// What never starts a line: closing marks, marks that combine with the character before,
+// the vowels and repetition marks Thai and Lao write after a consonant, and in Japanese small
+// kana, the long-vowel mark and repetition marks.
+bool isLineStartBanned(QByteArrayView u, char32_t c)
+{
+    if (u.size() == 1)
+        return QByteArrayView(".,;:!?)]}\"'%").contains(u[0]);
+    const QChar::Category category = QChar::category(c);
+    return isCloser(u) || isListed(u, wideStops) || isListed(u, wideExclaims)
+            || isListed(u, wideClauses) || category == QChar::Mark_NonSpacing
+            || category == QChar::Mark_SpacingCombining || category == QChar::Mark_Enclosing
+            || QStringView(u"\u0E2F\u0E30\u0E32\u0E33\u0E45\u0E46\u0EAF\u0EB0\u0EB2\u0EB3\u0EC6")
+                       .contains(QChar(char16_t(c)))
+            || QStringView(u"ぁぃぅぇぉっゃゅょゎゕゖァィゥェォッャュョ"
+                           u"ヮヵヶーゝゞヽヾ々…")
+                       .contains(QChar(char16_t(c)));
+}
+
+// What never ends a line: opening marks, and the vowels Thai and Lao write before the
+// consonant they follow in speech.
+bool isLineEndBanned(QByteArrayView u, char32_t c)
+{
+    return isOpener(u) || (c >= 0x0E40 && c <= 0x0E44) || (c >= 0x0EC0 && c <= 0x0EC4);
+}
+
+char32_t codePoint(QByteArrayView u)
+{
+    int length;
+    return u.startsWith('&') ? U'&' : codePointAt(u.data(), &length);
+}
+
 } // namespace
+
+bool mayBreakBetween(QByteArrayView left, QByteArrayView right)
+{
+    if (left.size() == 1 && right.size() == 1)
+        return false; // ASCII, or an entity's '&'
+    const char32_t l = codePoint(left);
+    const char32_t r = codePoint(right);
+    return (isSpaceless(l) || isSpaceless(r)) && !isLineStartBanned(right, r)
+            && !isLineEndBanned(left, l);
+}
 
 WordTraits wordTraits(const QByteArrayView *u, qsizetype count)
 {
@@ -157,7 +232,10 @@ WordTraits wordTraits(const QByteArrayView *u, qsizetype count)
            && QByteArrayView(".,;:!?").contains(u[letters - 1][0]))
         --letters;
     char buffer[longestListed + 3];
-    const QByteArrayView bare = bareWord(u, first, letters, buffer);
+    qsizetype lead = first; // "...the" leads into what follows as "the" does
+    if (traits.start == StartMark::Ellipsis)
+        lead = std::min(lead + (u[first].size() == 1 ? 3 : 1), letters);
+    const QByteArrayView bare = bareWord(u, lead, letters, buffer);
     if (bare.isEmpty())
         return traits;
     const bool title = isListed(bare, titles);
@@ -166,12 +244,14 @@ WordTraits wordTraits(const QByteArrayView *u, qsizetype count)
     else if (isListed(bare, conjunctions))
         traits.role = Role::Conjunction;
     if (traits.end == EndMark::Stop) {
-        const bool initial = bare.size() == 1 && u[first][0] >= 'A' && u[first][0] <= 'Z';
+        const bool initial = bare.size() == 1 && u[lead][0] >= 'A' && u[lead][0] <= 'Z';
         if (title || initial) {
             traits.end = EndMark::Abbreviation;
             traits.role = Role::Binding;
         } else if (hasInnerDot(bare)) {
             traits.end = EndMark::Abbreviation;
+        } else if (isListed(bare, numbering)) {
+            traits.end = EndMark::Numbering;
         }
     }
     return traits;
@@ -186,6 +266,10 @@ Break breakBetween(const WordTraits &before, bool beforeOpens, const WordTraits 
     }
     Break b = Break::Plain;
     switch (before.end) {
+    case EndMark::Numbering:
+        if (after.start == StartMark::Digit)
+            return Break::Bad;
+        [[fallthrough]];
     case EndMark::Stop:
         // A lower-case word after a full stop makes it an abbreviation that no list holds.
         b = after.start == StartMark::Lower ? Break::Plain : Break::Sentence;

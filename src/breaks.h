@@ -1,4 +1,5 @@
-// Where a passage breaks well between two words, in English: what a word's own characters
+// Where a passage breaks well between two words, in English and in scripts written without
+// spaces: what a word's own characters
 // say (sentence marks, abbreviations, articles, determiners, possessives, prepositions,
 // conjunctions, dialogue dashes), the class of the break that two neighbours make, and what
 // each class costs a split.
@@ -15,11 +16,12 @@ enum class EndMark : quint8 {
     Stop, // a full stop that is no abbreviation's
     Exclaim, // ! or ?
     Ellipsis, // ... or the one character
-    Abbreviation, // Dr. e.g. U.S. a.m. J.
+    Abbreviation, // Dr. e.g. U.S. a.m. J. pp.
+    Numbering, // No. p. before a number, else a full stop
 };
 
 // How a word starts, after any opening quotes or brackets.
-enum class StartMark : quint8 { Other, Lower, Upper, Ellipsis, Dash };
+enum class StartMark : quint8 { Other, Lower, Upper, Digit, Ellipsis, Dash };
 
 // What a word does to its neighbours.
 enum class Role : quint8 {
@@ -35,6 +37,10 @@ struct WordTraits
     StartMark start = StartMark::Other;
     Role role = Role::Plain;
 };
+
+// Whether a line may break between two visible units with no blank between them: in a
+// script written without spaces, but never before a closing mark or after an opening one.
+bool mayBreakBetween(QByteArrayView left, QByteArrayView right);
 
 // The visible pieces of a word (entities and code points; no tags), first to last.
 WordTraits wordTraits(const QByteArrayView *units, qsizetype count);

@@ -43,10 +43,12 @@ std::vector<qsizetype> filled(WordSpan span, int maxChars)
 
 // The cheapest way to put the words on as many lines as first fit needs. A split costs the
 // penalties of its breaks plus, per line, (length - mean)^2 / mean^2.
-std::vector<qsizetype> lineStarts(WordSpan span, int maxChars, int maxLines)
+std::vector<qsizetype> lineStarts(WordSpan span, int maxChars, int maxLines, double *price)
 {
     std::vector<qsizetype> starts = filled(span, maxChars);
     const auto lines = qsizetype(starts.size());
+    if (price)
+        *price = 0;
     if (lines == 1 || lines > maxLines)
         return starts;
     const qsizetype n = span.count;
@@ -59,9 +61,12 @@ std::vector<qsizetype> lineStarts(WordSpan span, int maxChars, int maxLines)
     cost[cell(0, 0)] = 0;
     for (qsizetype k = 1; k <= lines; ++k) {
         for (qsizetype j = k; j <= n; ++j) {
+            qsizetype sentences = 0; // inside the line from i to j
             for (qsizetype i = j - 1; i >= k - 1; --i) {
                 if (i + 1 < j && span.words[i + 1].before == Break::Forced)
                     break; // a line holds no turn of dialogue but its first
+                if (i + 1 < j && endsSentence(span.words[i + 1].before))
+                    ++sentences;
                 if (i + 1 < j && width(span, i, j) > maxChars)
                     break;
                 if (cost[cell(k - 1, i)] == none)
@@ -71,8 +76,7 @@ std::vector<qsizetype> lineStarts(WordSpan span, int maxChars, int maxLines)
                     c += breakPenalty(span.words[i].before);
                 if (j < n && strands(span.words, i, j, span.words[j].before))
                     c += strandPenalty; // the cue's own ends are the splitter's to weigh
-                c += sentenceInLinePenalty
-                        * double(span.words[j - 1].sentences - span.words[i].sentences);
+                c += sentenceInLinePenalty * double(sentences);
                 if (c < cost[cell(k, j)]) {
                     cost[cell(k, j)] = c;
                     start[cell(k, j)] = i;
@@ -80,6 +84,8 @@ std::vector<qsizetype> lineStarts(WordSpan span, int maxChars, int maxLines)
             }
         }
     }
+    if (price)
+        *price = cost[cell(lines, n)];
     for (qsizetype k = lines, j = n; k > 0; --k) {
         j = start[cell(k, j)];
         starts[size_t(k - 1)] = j;
@@ -139,5 +145,5 @@ Cue CueWriter::make(const std::vector<Range> &lines, bool last)
         for (qsizetype k = carried - 1; k >= 0; --k)
             text += "</" + m_open[k].name.toByteArray() + '>';
     }
-    return {text, visibleLength(text)};
+    return {text};
 }

@@ -20,8 +20,10 @@ struct WordSpan
 
 // The first word of each line of `span`, in as few lines of at most `maxChars` characters
 // as it fits (a longer word takes a line of its own), a new one after each dialogue dash.
-// Up to `maxLines` lines are balanced and their breaks chosen by their classes.
-std::vector<qsizetype> lineStarts(WordSpan span, int maxChars, int maxLines);
+// Up to `maxLines` lines are balanced and their breaks chosen by their classes; `price`, if
+// given, is what that costs.
+std::vector<qsizetype> lineStarts(WordSpan span, int maxChars, int maxLines,
+                                  double *price = nullptr);
 
 // Writes a passage's cues in order, each from the byte ranges of its lines.
 class CueWriter

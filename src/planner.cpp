@@ -1,6 +1,8 @@
 // The cheapest split of a passage into cues.
 #include "planner.h"
 
+#include "diagnostics.h"
+
 #include <algorithm>
 
 namespace {
@@ -19,13 +21,8 @@ constexpr double shapeWeight = 0.5;
 // each sentence that can have a cue of its own gets one, as people subtitle.
 constexpr double sentenceInsidePenalty = 2.0;
 // More than all other costs together: a cue too short to read is made only when the
-// passage leaves no choice.
+// passage leaves no choice. A cue past the time limit is never made, unless it is one word.
 constexpr double shortPenalty = 1e9;
-// Next to that, each character's worth of time a cue stays past the limit, unless one of its
-// words alone does: cutting that cue would not bring it within ("I can't." over 16 s is not
-// helped by a cue of "I"). Counted in time, not in cues, so that where limits this tight
-// leave no cue between them, many cues a little long beat one far too long.
-constexpr double longPenalty = 1e5;
 // The planner makes the cues that every way forward agrees on. When ways stay apart this
 // many words (a long run of equal words), it makes the best one's cues up to half as far.
 constexpr qsizetype maxPending = 4096;
@@ -43,15 +40,13 @@ bool Planner::load()
     }
     if (loaded() > 0 && endsSentence(w.before))
         ++m_sentences;
-    w.sentences = m_sentences;
-    if (w.to - w.from > m_widths.longest)
-        m_lastLong = loaded();
-    w.lastLong = m_lastLong;
+    m_spoken = w.spokenTo;
     m_words.push_back(w);
+    m_memos.push_back(Memo{m_sentences, 0});
     return true;
 }
 
-QList<Cue> Planner::run()
+void Planner::run()
 {
     m_steps.push_back(Step{});
     for (qsizetype p = 1; !m_done; ++p) {
@@ -65,7 +60,6 @@ QList<Cue> Planner::run()
         else if ((p - m_base) % commitEvery == 0)
             tryCommit(p);
     }
-    return std::move(m_cues);
 }
 
 // The best split of the words before position p: the cheapest of a cue from each start
@@ -77,43 +71,46 @@ void Planner::settle(qsizetype p)
     const bool last = isEnd(p);
     const Break after = last ? Break::Sentence : word(p).before;
     const double fixed = cuePenalty + (last ? 0.0 : cutWeight * breakPenalty(after));
-    const Word &lastWord = word(p - 1);
-    m_widest = std::max(m_widest, width(lo, p));
+    const qint64 to = m_clock.at(spokenAt(p));
+    const bool timed = m_clock.isTimed();
+    const qsizetype sentences = memo(p - 1).sentences;
     Step best{std::numeric_limits<double>::infinity(), p - 1};
-    // Weighs the cue from word i. Time comes first, so that a cue too short or too long is
-    // dropped before its breaks are weighed; a tie goes to the shorter cue.
+    // Weighs the cue from word i. Time comes first, so that a cue too short is dropped before
+    // its breaks are weighed; a tie goes to the shorter cue.
     const auto weigh = [&](qsizetype i) {
         const Word &first = word(i);
-        const qsizetype width = lastWord.to - first.from;
         double cost = step(i).cost + fixed
-                + sentenceInsidePenalty * double(lastWord.sentences - first.sentences);
-        if (width <= m_widths.shortest)
+                + sentenceInsidePenalty * double(sentences - memo(i).sentences);
+        if (timed && to - m_clock.at(first.spokenFrom) < minCueMilliseconds)
             cost += shortPenalty;
-        if (width > m_widths.longest && lastWord.lastLong < i)
-            cost += longPenalty * double(width - m_widths.longest);
         if (cost > best.cost)
             return; // the rest only adds
         if (!endsSentence(after) || !endsSentence(first.before))
-            cost += shapeWeight * square(1 - std::min(double(width) / m_capacity, 1.0));
+            cost += shapeWeight * square(1 - std::min(double(width(i, p)) / m_capacity, 1.0));
         if (strands(&first, 0, p - i, after))
             cost += strandPenalty;
+        if (cost < best.cost && p - i > 1) {
+            double lines = 0;
+            lineStarts({&first, p - i}, m_limits.maxChars, m_limits.maxLines, &lines);
+            cost += lines;
+        }
         if (cost < best.cost || (cost == best.cost && i > best.start))
             best = {cost, i};
     };
-    // The cues within the limit first, from the longest on, so that the best comes early
-    // and most of the others are dropped on their first costs.
+    // The cues within the time limit, from the longest on, so that the best comes early and
+    // most of the others are dropped on their first costs.
     qsizetype within = lo;
-    for (qsizetype end = p; within < end;) { // widths fall as starts rise
+    for (qsizetype end = p; within < end;) { // times fall as starts rise
         const qsizetype mid = within + (end - within) / 2;
-        if (width(mid, p) > m_widths.longest)
+        if (timed && to - m_clock.at(word(mid).spokenFrom) > m_limits.maxDuration)
             within = mid + 1;
         else
             end = mid;
     }
     for (qsizetype i = within; i < p; ++i)
         weigh(i);
-    for (qsizetype i = lo; i < within; ++i)
-        weigh(i);
+    if (within == p)
+        weigh(p - 1); // a word that alone takes longer
     if (p - m_base == qsizetype(m_steps.size()))
         m_steps.push_back(best);
     else
@@ -126,13 +123,13 @@ qsizetype Planner::lineEnd(qsizetype i)
 {
     for (m_lineEnds = std::max(m_lineEnds, m_base); m_lineEnds <= i; ++m_lineEnds) {
         const qsizetype from = m_lineEnds;
-        qsizetype end = std::max(from + 1, from > m_base ? word(from - 1).lineEnd : 0);
+        qsizetype end = std::max(from + 1, from > m_base ? memo(from - 1).lineEnd : 0);
         while ((end < loaded() || (!m_ended && load())) && word(end).before != Break::Forced
                && width(from, end + 1) <= m_limits.maxChars)
             ++end;
-        word(from).lineEnd = end;
+        memo(from).lineEnd = end;
     }
-    return word(i).lineEnd;
+    return memo(i).lineEnd;
 }
 
 // The first word of the longest cue that ends at p, which first fit tells: such starts only
@@ -189,15 +186,23 @@ void Planner::commit(qsizetype to)
         ends.push_back(e);
     qsizetype first = m_base;
     for (auto e = ends.rbegin(); e != ends.rend() && !m_done; ++e) {
-        if (qint64(m_cues.size()) + 1 == m_maxCues && !isEnd(*e))
+        if (!isEnd(*e) && !m_clock.hasRoom())
             makeRest(first);
         else
             makeCue(first, *e);
         first = *e;
     }
-    m_words.erase(m_words.begin(), m_words.begin() + (to - m_base));
-    m_steps.erase(m_steps.begin(), m_steps.begin() + (to - m_base));
+    const auto settled = to - m_base;
+    m_words.erase(m_words.begin(), m_words.begin() + settled);
+    m_memos.erase(m_memos.begin(), m_memos.begin() + settled);
+    m_steps.erase(m_steps.begin(), m_steps.begin() + settled);
     m_base = to;
+}
+
+void Planner::deliver(Cue cue, qint64 spoken, bool last)
+{
+    m_clock.time(cue, spoken, last);
+    m_sink(cue);
 }
 
 void Planner::makeCue(qsizetype first, qsizetype end)
@@ -209,7 +214,7 @@ void Planner::makeCue(qsizetype first, qsizetype end)
         const qsizetype lineEnd = k + 1 < starts.size() ? first + starts[k + 1] : end;
         lines.push_back({word(first + starts[k]).begin, word(lineEnd - 1).end});
     }
-    m_cues.append(m_writer.make(lines, isEnd(end)));
+    deliver(m_writer.make(lines, isEnd(end)), spokenAt(end), isEnd(end));
 }
 
 // A passage too short for a millisecond a cue: its last cue that can have one takes the
@@ -230,6 +235,20 @@ void Planner::makeRest(qsizetype first)
         add(word(k));
     for (Word w; m_reader.next(&w);)
         add(w);
-    m_cues.append(m_writer.make(lines, true));
+    deliver(m_writer.make(lines, true), 0, true);
     m_done = true;
+}
+
+void CueClock::time(Cue &cue, qint64 spoken, bool last)
+{
+    const qint64 duration = m_end - m_start;
+    if (duration <= 0) {
+        cue.start = m_start;
+        cue.end = m_end;
+        return;
+    }
+    const qint64 to = last ? m_end : std::clamp(at(spoken), m_from + 1, m_end - 1);
+    cue.start = m_from;
+    cue.end = to;
+    m_from = to;
 }

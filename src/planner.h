@@ -9,25 +9,37 @@
 #include "words.h"
 
 #include <QByteArrayView>
-#include <QList>
 
-#include <algorithm>
 #include <limits>
 #include <vector>
 
-// The widths (visible characters, blanks between words included) that decide how long a
-// cue stays on screen, for a passage of `duration` ms whose cues show `shown` characters.
-struct TimeWidths
+// Shares a passage's time among its cues by the speaking time they hold, tiling it exactly
+// and giving each cue a millisecond at least. A passage that ends at or before its start
+// gives every cue its own timing.
+class CueClock
 {
-    qsizetype shortest = -1; // this wide or narrower: shorter than 5/6 s
-    qsizetype longest = std::numeric_limits<qsizetype>::max(); // wider: past the limit
-
-    // Whether a split with these widths is the split with `other`, for cues up to `widest`.
-    bool sameUpTo(const TimeWidths &other, qsizetype widest) const
+public:
+    CueClock(qint64 start, qint64 end, qint64 spoken)
+        : m_start(start), m_end(end), m_spoken(spoken), m_from(start)
     {
-        return std::min(shortest, widest) == std::min(other.shortest, widest)
-                && std::min(longest, widest) == std::min(other.longest, widest);
     }
+
+    // Whether a cue can end before the passage does and leave the next one its millisecond.
+    bool hasRoom() const { return m_end <= m_start || m_end - m_from >= 2; }
+    // Where a cue ending `spoken` into the passage ends, before the millisecond floor.
+    qint64 at(qint64 spoken) const
+    {
+        return m_spoken > 0 ? shareEnd(m_start, m_end - m_start, spoken, m_spoken) : m_start;
+    }
+    bool isTimed() const { return m_end > m_start; }
+    // Times the next cue, which ends `spoken` into the passage, or with it.
+    void time(Cue &cue, qint64 spoken, bool last);
+
+private:
+    qint64 m_start;
+    qint64 m_end;
+    qint64 m_spoken; // the passage's
+    qint64 m_from; // where the next cue starts
 };
 
 struct Step
@@ -40,23 +52,30 @@ struct Step
 class Planner
 {
 public:
-    Planner(QByteArrayView passage, const SplitLimits &limits, TimeWidths widths,
-            qint64 duration)
+    Planner(QByteArrayView passage, const SplitLimits &limits, CueClock &clock,
+            const CueSink &sink)
         : m_reader(passage), m_writer(passage), m_limits(limits),
-          m_capacity(double(limits.maxChars) * limits.maxLines), m_widths(widths),
-          m_maxCues(duration > 0 ? duration : std::numeric_limits<qint64>::max())
+          m_capacity(double(limits.maxChars) * limits.maxLines), m_clock(clock), m_sink(sink)
     {
     }
 
-    QList<Cue> run();
-    qsizetype widest() const { return m_widest; } // of the cues weighed
+    void run();
 
 private:
+    // What the planner works out for the word at a position once.
+    struct Memo
+    {
+        qsizetype sentences = 0; // sentence ends before it in the passage
+        qsizetype lineEnd = 0; // where a line from it ends at the latest
+    };
+
     Word &word(qsizetype k) { return m_words[size_t(k - m_base)]; }
+    Memo &memo(qsizetype k) { return m_memos[size_t(k - m_base)]; }
     Step &step(qsizetype p) { return m_steps[size_t(p - m_base)]; }
     qsizetype loaded() const { return m_base + qsizetype(m_words.size()); }
     bool isEnd(qsizetype p) const { return m_ended && p == loaded(); }
     qsizetype width(qsizetype first, qsizetype end) { return word(end - 1).to - word(first).from; }
+    qint64 spokenAt(qsizetype p) { return isEnd(p) ? m_spoken : word(p).spokenFrom; }
 
     bool load();
     void settle(qsizetype p);
@@ -66,25 +85,25 @@ private:
     void commit(qsizetype to);
     void makeCue(qsizetype first, qsizetype end);
     void makeRest(qsizetype first);
+    void deliver(Cue cue, qint64 spoken, bool last);
 
     WordReader m_reader;
     CueWriter m_writer;
     SplitLimits m_limits;
     double m_capacity;
-    TimeWidths m_widths;
-    qint64 m_maxCues; // a cue a millisecond at most
-    qsizetype m_widest = 0;
+    CueClock &m_clock;
+    const CueSink &m_sink;
     std::vector<Word> m_words; // words from m_base on
+    std::vector<Memo> m_memos;
     std::vector<Step> m_steps; // positions from m_base on
-    qsizetype m_lastLong = -1; // the last word read that alone stays past the limit
     qsizetype m_base = 0;
     qsizetype m_sentences = 0;
+    qint64 m_spoken = 0; // up to the end of the last word read
     qsizetype m_start = 0; // the earliest start of a cue ending at m_startFor, the last settled
     qsizetype m_startFor = 0;
     qsizetype m_lineEnds = 0; // the first word whose line end is not known
     bool m_ended = false;
     bool m_done = false;
-    QList<Cue> m_cues;
 };
 
 #endif

@@ -7,6 +7,8 @@
 #include <QByteArrayView>
 #include <QList>
 
+#include <functional>
+
 // What readers take in at a glance, and what fits a screen.
 inline constexpr int minLineLength = 10;
 inline constexpr int maxLineLength = 200;
@@ -26,26 +28,29 @@ struct SplitLimits
     qint64 maxDuration = defaultCueMilliseconds; // when the passage has the time
 };
 
-// One cue: its lines joined with '\n', what a viewer sees of them, and its times.
+// One cue: its lines joined with '\n', and its times.
 struct Cue
 {
     QByteArray text;
-    qsizetype visible = 0;
     qint64 start = 0; // milliseconds
     qint64 end = 0;
 };
-// Moved by realloc, so that a list of a million cues grows without a second copy.
-Q_DECLARE_TYPEINFO(Cue, Q_RELOCATABLE_TYPE);
 
 // Where a share of a passage's time ends: `part` of the `total` characters its cues show,
 // rounded to the nearest millisecond.
-constexpr qint64 shareEnd(qint64 start, qint64 duration, qsizetype part, qsizetype total)
+constexpr qint64 shareEnd(qint64 start, qint64 duration, qint64 part, qint64 total)
 {
     return start + (2 * duration * part + total) / (2 * total);
 }
 
+using CueSink = std::function<void(const Cue &)>;
+
 // Splits a passage (valid UTF-8, one line, words separated by blanks) shown from `start` to
-// `end`. When the end is after the start, every cue ends after it starts.
+// `end`, handing each cue on as soon as it is settled. When the end is after the start, each
+// cue ends after it starts, and no cue stays past the time limit unless it is one word that
+// alone does.
+void splitPassage(QByteArrayView text, qint64 start, qint64 end, const SplitLimits &limits,
+                  const CueSink &sink);
 QList<Cue> splitPassage(QByteArrayView text, qint64 start, qint64 end, const SplitLimits &limits);
 
 #endif

@@ -2,6 +2,7 @@
 #include "words.h"
 
 #include "markup.h"
+#include "speech.h"
 #include "text.h"
 
 namespace {
@@ -14,16 +15,19 @@ constexpr qsizetype keptTail = 12;
 
 } // namespace
 
-// The next run of text up to a blank, with the tags that open before it; `bare` when it
-// shows nothing.
+// The next run of text up to a blank or, in a script written without spaces, a place a line
+// may break, with the tags that open before it; `bare` when it shows nothing.
 bool WordReader::scan(Word *word, bool *bare)
 {
     m_units.clear();
+    SyllableCounter syllables;
     bool inWord = false;
+    qsizetype cut = m_pos; // where a word without spaces would end: its last unit, end tags
     const auto finish = [&](qsizetype end) {
         word->end = end;
         word->to = m_visible;
         *bare = m_units.isEmpty();
+        word->spokenTo = *bare ? 0 : syllables.units(); // its own, until next() places it
         word->traits = wordTraits(m_units.constData(), m_units.size());
         return true;
     };
@@ -43,11 +47,20 @@ bool WordReader::scan(Word *word, bool *bare)
             word->from = m_visible;
             inWord = true;
         }
-        if (!e.isTag) {
+        const QByteArrayView piece = m_passage.sliced(m_pos, e.end - m_pos);
+        if (e.isTag) {
+            if (cut == m_pos && piece.startsWith("</"))
+                cut = e.end;
+        } else if (!m_units.isEmpty() && mayBreakBetween(m_units.last(), piece)) {
+            m_pos = cut; // the tags that open here go with the next word
+            return finish(cut);
+        } else {
+            cut = e.end;
             ++m_visible;
             if (m_units.size() == keptHead + 2 * keptTail)
                 m_units.erase(m_units.begin() + keptHead, m_units.end() - keptTail);
-            m_units.append(m_passage.sliced(m_pos, e.end - m_pos));
+            m_units.append(piece);
+            syllables.add(m_units.last());
         }
         m_pos = e.end;
     }
@@ -80,6 +93,10 @@ bool WordReader::next(Word *word)
         m_pending = scanned;
     if (!m_first)
         word->before = breakBetween(m_last, m_lastOpens, word->traits);
+    // A pause goes with the words after it: a cue shows from the end of the speech before it.
+    word->spokenFrom = m_spoken;
+    word->spokenTo += m_spoken + (m_first ? 0 : pauseUnits(word->before));
+    m_spoken = word->spokenTo;
     m_first = false;
     m_last = word->traits;
     m_lastOpens = endsSentence(word->before);

@@ -15,11 +15,12 @@ struct Word
     qsizetype end = 0;
     qsizetype from = 0; // visible offsets: words [a, b) with their gaps measure to(b-1) - from(a)
     qsizetype to = 0;
+    // Speaking time (speech.h) from the passage's start, the pause before the word included:
+    // words [a, b) take spokenTo(b-1) - spokenFrom(a).
+    qint64 spokenFrom = 0;
+    qint64 spokenTo = 0;
     Break before = Break::Sentence; // a passage starts as a sentence does
     WordTraits traits;
-    qsizetype sentences = 0; // sentence ends before it in the passage
-    qsizetype lastLong = -1; // the last word up to it that alone stays past the time limit
-    qsizetype lineEnd = 0; // where a line from it ends at the latest
 };
 
 // Whether words [first, end) of `w`, a line or a cue that `after` ends, hold the first word
@@ -49,6 +50,7 @@ private:
     QByteArrayView m_passage;
     qsizetype m_pos = 0;
     qsizetype m_visible = 0;
+    qint64 m_spoken = 0;
     Word m_pending;
     bool m_hasPending = false;
     bool m_first = true;

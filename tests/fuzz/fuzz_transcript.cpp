@@ -8,7 +8,9 @@
 #include "markup.h"
 #include "options.h"
 #include "reading.h"
+#include "text.h"
 #include "transcript.h"
+#include "words.h"
 
 #include <QBuffer>
 #include <QCommandLineParser>
@@ -122,6 +124,9 @@ ConversionOptions pickOptions(const uchar *h)
         arguments << u"--max-chars"_qs << QString::number(10 + h[6]);
     if (h[6] <= 190 && h[7] % 5)
         arguments << u"--max-lines"_qs << QString::number(h[7] % 5);
+    static const char *const durations[] = {"1", "1.5", "2", "3.3", "5", "10", "60"};
+    if (h[6] <= 190 && h[7] / 5 % 8 < 7)
+        arguments << u"--max-duration"_qs << QString::fromLatin1(durations[h[7] / 5 % 8]);
     QCommandLineParser parser;
     addOptions(parser);
     Settings settings;
@@ -186,40 +191,91 @@ QList<Block> cuesOf(const QByteArray &document, bool noVoice)
     return cues;
 }
 
-// What a viewer reads, word by word: no tags (told apart as the splitter tells them).
-QStringList wordsOf(const QStringList &lines)
+// What a viewer reads, without tags or blanks (told apart as the splitter tells them): a
+// passage in a script without spaces may be cut between any two characters.
+QByteArray shownOf(const QStringList &lines)
 {
-    static const QRegularExpression tag(QStringLiteral("<[A-Za-z0-9/][^<>]*>"));
-    static const QRegularExpression blank(QStringLiteral("[ \t]"));
-    return lines.join(u' ').remove(tag).split(blank, Qt::SkipEmptyParts);
+    const QByteArray text = lines.join(u' ').toUtf8();
+    QByteArray shown;
+    for (qsizetype i = 0; i < text.size();) {
+        const Element e = nextElement(text, i);
+        if (!e.isTag && text[i] != ' ' && text[i] != '\t')
+            shown += text.sliced(i, e.end - i);
+        i = e.end;
+    }
+    return shown;
+}
+
+qsizetype wordCount(const QStringList &lines)
+{
+    const QByteArray text = lines.join(u' ').toUtf8();
+    WordReader reader(text);
+    qsizetype count = 0;
+    for (Word w; reader.next(&w);)
+        ++count;
+    return count;
+}
+
+// Whether every end tag closes the element open innermost, as a reader takes them, and none
+// is left open; nesting past what a cue carries over is taken as balanced. The voice that
+// opens each cue, when there is one, stays open.
+bool balanced(const QStringList &lines, bool noVoice)
+{
+    const QByteArray text = lines.join(u' ').toUtf8();
+    QList<QByteArray> open;
+    for (qsizetype i = noVoice ? 0 : nextElement(text, 0).end; i < text.size();) {
+        const Element e = nextElement(text, i);
+        const QByteArray tag = text.sliced(i, e.end - i);
+        i = e.end;
+        if (!e.isTag || isAsciiDigit(tag[1]))
+            continue;
+        static const QRegularExpression name(QStringLiteral("^</?([A-Za-z0-9]+)"));
+        const QByteArray n = name.match(QString::fromUtf8(tag)).captured(1).toUtf8();
+        if (!tag.startsWith("</"))
+            open.append(n);
+        else if (!open.isEmpty() && open.last() == n)
+            open.removeLast();
+        else if (n == "ruby" && open.size() >= 2 && open.last() == "rt")
+            open.resize(open.size() - 2);
+        else
+            return false;
+        if (open.size() > 16)
+            return true;
+    }
+    return open.isEmpty();
 }
 
 // Each passage (a cue of the unsplit document) is shown by the next cues of the split one: the
 // first starts with it, each other one where the one before ends (unless the passage ends at or
 // before its start), and the last ends with it.
-void checkSplit(const QList<Block> &passages, const QList<Block> &cues, const SplitLimits &limits)
+void checkSplit(const QList<Block> &passages, const QList<Block> &cues, const SplitLimits &limits,
+                bool noVoice)
 {
     qsizetype next = 0;
     for (const Block &passage : passages) {
-        const QStringList words = wordsOf(passage.lines);
-        QStringList shown;
+        const QByteArray words = shownOf(passage.lines);
+        const bool tagsBalanced = balanced(passage.lines, noVoice);
+        QByteArray shown;
         for (const qsizetype first = next; next == first || shown.size() < words.size(); ++next) {
             require(next < cues.size(), "fewer split cues than the passages need");
             const Block &cue = cues[next];
             require(cue.lines.size() <= limits.maxLines, "a split cue has too many lines");
             for (const QString &line : cue.lines) {
                 require(visibleLength(line.toUtf8()) <= limits.maxChars
-                                || wordsOf({line}).size() <= 1,
+                                || wordCount({line}) <= 1,
                         "a line of several words is too long");
             }
+            require(cue.end - cue.start <= limits.maxDuration || wordCount(cue.lines) <= 1,
+                    "a cue of several words stays past the time limit");
+            require(!tagsBalanced || balanced(cue.lines, noVoice), "a cue's tags are not balanced");
             const bool tiled = next > first && passage.end >= passage.start;
             require(cue.start == (tiled ? cues[next - 1].end : passage.start),
                     "the split cues do not tile the passage");
             require(passage.end <= passage.start || cue.end > cue.start, "a cue ends at its start");
-            shown += wordsOf(cue.lines);
+            shown += shownOf(cue.lines);
         }
         require(cues[next - 1].end == passage.end, "the split cues do not end with the passage");
-        require(shown == words, "the split cues do not show the passage's words in order");
+        require(shown == words, "the split cues do not show the passage's text in order");
     }
     require(next == cues.size(), "more split cues than the passages need");
 }
@@ -267,9 +323,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         const QByteArray split = convert(bytes, options, pieceSize);
         require(!split.isEmpty(), "the split run refused what the whole run took");
         const QList<Block> cues = cuesOf(split, noVoice);
+        // A cue adds its timing, a voice and the tags it opens again, each of bounded length.
+        constexpr qsizetype cueCost = 64 + 16 * (maxTagLength + 8);
+        require(split.size() <= document.size() + cues.size() * cueCost,
+                "the split document grows faster than its cues");
         // Speakers and kept lines cut passages of their own accord: only plain text is compared.
         if (!options.voices && !options.keepLines)
-            checkSplit(passages, cues, options.split);
+            checkSplit(passages, cues, options.split, noVoice);
     }
     return 0;
 }

@@ -1,0 +1,36 @@
+// How long words take to say, which the splitter shares a passage's time by: syllables, and
+// a pause where a sentence or a clause ends. Times are in units of half a syllable.
+#ifndef CUEFOLD_SPEECH_H
+#define CUEFOLD_SPEECH_H
+
+#include "breaks.h"
+
+#include <QByteArrayView>
+
+inline constexpr qint64 syllableUnits = 2;
+
+// Speakers stop for about two syllables' time at a sentence's end and one at a comma's.
+constexpr qint64 pauseUnits(Break b)
+{
+    return endsSentence(b) ? 2 * syllableUnits : b == Break::Clause ? syllableUnits : 0;
+}
+
+// A word's syllables, counted from its visible units (code points and entities) one at a
+// time: groups of vowels in Latin letters less a silent final e, a syllable an ideograph or
+// kana, a digit, or two letters of other scripts.
+class SyllableCounter
+{
+public:
+    void add(QByteArrayView unit);
+    // What saying the word takes: a unit at least, so that "-" or "..." takes some time.
+    qint64 units() const;
+
+private:
+    qint64 m_syllables = 0;
+    qint64 m_otherLetters = 0;
+    char m_last = 0; // the last Latin letter, in lower case, or 0 after anything else
+    char m_beforeLast = 0;
+    bool m_silentE = false; // the word so far ends in a consonant and 'e'
+};
+
+#endif
