@@ -51,11 +51,12 @@ char32_t codePointAt(const char *p, int *length);
 
 QByteArrayView trimmedUnicode(const char *begin, const char *end);
 
-// As QString::trimmed, on valid UTF-8. Most lines start and end in ASCII that is not space.
+// As QString::trimmed, on valid UTF-8. Most lines start and end in printable ASCII ('!' to
+// '~'), which one comparison tells.
 inline QByteArrayView trimmed(const char *begin, const char *end)
 {
-    if (begin < end && uchar(*begin) < 0x80 && !isPatternSpace(*begin) && uchar(end[-1]) < 0x80
-        && !isPatternSpace(end[-1]))
+    const auto printable = [](char c) { return uchar(c) - uint('!') <= uint('~' - '!'); };
+    if (begin < end && printable(*begin) && printable(end[-1]))
         return QByteArrayView(begin, end - begin);
     return trimmedUnicode(begin, end);
 }
