@@ -1,11 +1,11 @@
-// Writing gathered passages.
+// Cues from gathered passages.
 #include "dialogue.h"
 
 #include "markup.h"
-#include "speakers.h"
 #include "text.h"
 
 #include <algorithm>
+#include <vector>
 
 namespace {
 
@@ -35,37 +35,38 @@ qsizetype longestLine(QByteArrayView text)
     return longest;
 }
 
+// A time the passage's share of time gives: on the passage's own frames at its ends, between
+// frames inside.
+CueTime timeAt(qint64 milliseconds, const GatheredPassage &passage)
+{
+    if (milliseconds == passage.start.milliseconds)
+        return passage.start;
+    if (milliseconds == passage.end.milliseconds)
+        return passage.end;
+    return CueTime{milliseconds, -1};
+}
+
+// Speakers' turns in one cue, each after a dialogue dash when there are more.
+struct Turns
+{
+    Turns(const Segment *segments, qsizetype count)
+    {
+        for (qsizetype i = 0; i < count; ++i)
+            texts.push_back(count > 1 && !startsWithDash(segments[i].text)
+                                    ? dash + segments[i].text
+                                    : segments[i].text);
+        for (qsizetype i = 0; i < count; ++i)
+            turns.push_back({segments[i].voice, texts[size_t(i)]});
+    }
+    std::vector<QByteArray> texts;
+    std::vector<CueTurn> turns;
+};
+
 } // namespace
 
-DialogueWriter::DialogueWriter(DocumentWriter &writer, Diagnostics *diagnostics,
-                               const SplitLimits &split, const QByteArray &voice)
-    : m_writer(writer),
-      m_diagnostics(diagnostics),
-      m_split(split),
-      m_voice(voice),
-      m_voiceTag(voiceTag(voice))
+DialogueWriter::DialogueWriter(CueSink &sink, Diagnostics *diagnostics, const SplitLimits &split)
+    : m_sink(sink), m_diagnostics(diagnostics), m_split(split)
 {
-}
-
-QByteArray DialogueWriter::tagOf(const QByteArray &voice) const
-{
-    return voice == m_voice ? m_voiceTag : voiceTag(voice);
-}
-
-// Speakers' lines in one cue, each after its voice and, when there are more, a dialogue dash;
-// a voice is closed where the next line starts.
-QByteArray DialogueWriter::turns(const Segment *segments, qsizetype count) const
-{
-    QByteArray text;
-    QByteArray open;
-    for (qsizetype i = 0; i < count; ++i) {
-        if (i > 0)
-            text += open.isEmpty() ? "\n" : "</v>\n";
-        open = tagOf(segments[i].voice);
-        const bool dashed = count > 1 && !startsWithDash(segments[i].text);
-        text += open + (dashed ? dash : QByteArray()) + segments[i].text;
-    }
-    return text;
 }
 
 void DialogueWriter::write(const QList<Segment> &segments, const GatheredPassage &passage)
@@ -76,26 +77,30 @@ void DialogueWriter::write(const QList<Segment> &segments, const GatheredPassage
         writeWhole(segments, passage);
 }
 
-// The passage in one cue: one speaker's text after their voice, or each speaker's on a line
-// of its own, opened by their voice and a dialogue dash.
-void DialogueWriter::writeWhole(const QList<Segment> &segments, const GatheredPassage &passage)
+// Lines of different speakers are told apart by the line end between them, which a viewer
+// sees as one character.
+void DialogueWriter::writeCue(const TimedCue &cue, bool split)
 {
-    const QByteArray text = turns(segments.constData(), segments.size());
-    m_writer.startCue(passage.timing);
-    m_writer.write(text);
-    m_writer.endCue();
-    if (m_diagnostics)
-        m_diagnostics->cue(passage.line, passage.start, passage.end, visibleLength(text),
-                           longestLine(text), false);
+    m_sink.write(cue);
+    if (!m_diagnostics)
+        return;
+    qsizetype visible = cue.turnCount - 1;
+    qsizetype longest = 0;
+    for (qsizetype i = 0; i < cue.turnCount; ++i) {
+        visible += visibleLength(cue.turns[i].text);
+        longest = std::max(longest, longestLine(cue.turns[i].text));
+    }
+    m_diagnostics->cue(cue.line, cue.start.milliseconds, cue.end.milliseconds, visible, longest,
+                       split);
 }
 
-void DialogueWriter::writeCue(qint64 line, qint64 start, qint64 end, const QByteArray &text)
+// The passage in one cue: one speaker's text, or each speaker's on a line of its own, opened
+// by a dialogue dash.
+void DialogueWriter::writeWhole(const QList<Segment> &segments, const GatheredPassage &passage)
 {
-    m_writer.startCue(start, end);
-    m_writer.write(text);
-    m_writer.endCue();
-    if (m_diagnostics)
-        m_diagnostics->cue(line, start, end, visibleLength(text), longestLine(text), true);
+    const Turns turns(segments.constData(), segments.size());
+    writeCue({passage.start, passage.end, turns.turns.data(), segments.size(), passage.line},
+             false);
 }
 
 // Each segment is split on its own, in its share of the passage's time, so that a change of
@@ -107,34 +112,40 @@ void DialogueWriter::writeSplit(const QList<Segment> &segments, const GatheredPa
     qsizetype total = 0;
     for (const Segment &segment : segments)
         total += visible.emplace_back(visibleLength(segment.text));
-    const qint64 duration = passage.end - passage.start;
+    const qint64 start = passage.start.milliseconds;
+    const qint64 duration = passage.end.milliseconds - start;
     qsizetype shown = 0;
     const auto endAt = [&](qsizetype upTo) {
         return duration <= 0 || total == 0 || upTo == total
-                ? passage.end
-                : shareEnd(passage.start, duration, upTo, total);
+                ? passage.end.milliseconds
+                : shareEnd(start, duration, upTo, total);
     };
     const auto isShort = [&](qsizetype i) {
         return i < segments.size() && visible[i] + dash.size() <= m_split.maxChars;
     };
-    qint64 from = passage.start;
+    qint64 from = start;
     for (qsizetype i = 0; i < segments.size(); ++i) {
         const Segment &segment = segments[i];
         if (m_split.maxLines >= 2 && isShort(i) && isShort(i + 1)
             && segments[i + 1].voice != segment.voice) {
-            const QByteArray text = turns(&segment, 2);
+            const Turns turns(&segment, 2);
             ++i;
             shown += visible[i - 1] + visible[i];
             const qint64 to = endAt(shown);
-            writeCue(passage.line, duration <= 0 ? passage.start : from, to, text);
+            writeCue({timeAt(duration <= 0 ? start : from, passage), timeAt(to, passage),
+                      turns.turns.data(), 2, passage.line},
+                     true);
             from = to;
             continue;
         }
         shown += visible[i];
         const qint64 to = endAt(shown);
-        const QByteArray tag = tagOf(segment.voice);
-        for (const Cue &cue : splitPassage(segment.text, from, to, m_split))
-            writeCue(passage.line, cue.start, cue.end, tag + cue.text);
+        for (const Cue &cue : splitPassage(segment.text, from, to, m_split)) {
+            const CueTurn turn{segment.voice, cue.text};
+            writeCue({timeAt(cue.start, passage), timeAt(cue.end, passage), &turn, 1,
+                      passage.line},
+                     true);
+        }
         from = to;
     }
 }

@@ -8,8 +8,6 @@
 #include <QStringList>
 #include <QStringView>
 
-#include <algorithm>
-#include <array>
 #include <optional>
 
 // A frame rate as timecodes count it: `nominal` frames a second in the labels, each lasting
@@ -67,26 +65,10 @@ qint64 frameMilliseconds(qint64 frame, const FrameRate &rate);
 char *writeTimestamp(char *out, qint64 milliseconds);
 QString timestampText(qint64 milliseconds);
 
-// At 25 frames a second a timecode whose fields are in range keeps them as written: its
-// timestamp is its text with the frames turned into thousandths. Most transcripts are so.
+// At 25 frames a second, whether a timecode's fields are in range, as in most transcripts.
 inline bool isPlainAt25(const Timecode &timecode)
 {
     return timecode.frames < 25 && timecode.seconds < 60 && timecode.minutes < 60;
-}
-
-inline char *copyPlainTimestamp(char *out, const char *text, const Timecode &timecode)
-{
-    static constexpr auto thousandths = [] {
-        constexpr int millisecondsPerFrame = 1000 / 25;
-        std::array<std::array<char, 4>, 25> table{};
-        for (int frame = 0; frame < 25; ++frame) {
-            const int ms = frame * millisecondsPerFrame;
-            table[frame] = {'.', char('0' + ms / 100), char('0' + ms / 10 % 10), '0'};
-        }
-        return table;
-    }();
-    out = std::copy_n(text, 8, out);
-    return std::copy_n(thousandths[timecode.frames].data(), 4, out);
 }
 
 #endif

@@ -5,22 +5,36 @@
 #include "speakers.h"
 #include "text.h"
 #include "timing.h"
+#include "webvtt.h"
 
 #include <algorithm>
+
+namespace {
+
+// Where a label in range lands at 25 frames a second from zero: the arithmetic of
+// framePosition() and frameMilliseconds() without the cases that cannot arise.
+CueTime plainTime(const Timecode &label)
+{
+    const qint64 frame = ((qint64(label.hours) * 60 + label.minutes) * 60 + label.seconds) * 25
+            + label.frames;
+    return {frame * 40, frame};
+}
+
+} // namespace
 
 TranscriptConverter::TranscriptConverter(const ConversionOptions &options, Output output,
                                          Report report)
     : m_options(options),
-      m_copyTimecodes(options.rate.numerator == 25 && options.rate.denominator == 1
-                      && !options.start && !options.startAuto && !options.check
-                      && !options.split.maxChars),
+      m_plainTimes(options.rate.numerator == 25 && options.rate.denominator == 1
+                   && !options.start && !options.startAuto && !options.check),
       m_writer(std::move(output)),
+      m_sink(makeWebVttSink(m_writer)),
       m_diagnostics(std::move(report)),
       m_lines(options.rate.allowsDropFrame()),
       m_gathers(options.split.maxChars || options.voices || options.keepLines),
       m_voice(options.voice),
-      m_voiceTag(voiceTag(options.voice)),
-      m_dialogue(m_writer, options.check ? &m_diagnostics : nullptr, options.split, options.voice)
+      m_plainTurn{options.voice, {}},
+      m_dialogue(*m_sink, options.check ? &m_diagnostics : nullptr, options.split)
 {
 }
 
@@ -86,13 +100,11 @@ void TranscriptConverter::takeTiming(QByteArrayView text, qsizetype at, qsizetyp
     const Timecode endCode = timecodeAt(endText);
     Passage &passage = m_passage.emplace();
     passage.line = line;
-    if (m_copyTimecodes && isPlainAt25(startCode) && isPlainAt25(endCode)) {
-        char *out = copyPlainTimestamp(passage.timing, timing, startCode);
-        out = std::copy_n(timingArrow.data(), timingArrow.size(), out);
-        passage.timingLength = copyPlainTimestamp(out, endText, endCode) - passage.timing;
+    if (m_plainTimes && isPlainAt25(startCode) && isPlainAt25(endCode)) {
+        passage.start = plainTime(startCode);
+        passage.end = plainTime(endCode);
         return;
     }
-
     const FrameRate &rate = m_options.rate;
     const FramePosition start = framePosition(startCode, rate);
     const FramePosition end = framePosition(endCode, rate);
@@ -115,12 +127,14 @@ void TranscriptConverter::takeTiming(QByteArrayView text, qsizetype at, qsizetyp
                 : m_options.start          ? framePosition(first, rate).frame
                                            : 0;
     }
-    passage.start = frameMilliseconds(std::max(start.frame - *m_startFrame, qint64(0)), rate);
-    passage.end = frameMilliseconds(std::max(end.frame - *m_startFrame, qint64(0)), rate);
+    const auto timeOf = [&](qint64 frame) {
+        frame = std::max(frame - *m_startFrame, qint64(0));
+        return CueTime{frameMilliseconds(frame, rate), frame};
+    };
+    passage.start = timeOf(start.frame);
+    passage.end = timeOf(end.frame);
     passage.dropped = shifted && end.frame <= *m_startFrame;
     passage.clipped = shifted && start.frame < *m_startFrame;
-    passage.timingLength =
-            writeCueTiming(passage.timing, passage.start, passage.end) - passage.timing;
 }
 
 Q_ALWAYS_INLINE void TranscriptConverter::takeText(const char *begin, const char *end)
@@ -146,16 +160,15 @@ Q_ALWAYS_INLINE void TranscriptConverter::takeText(const char *begin, const char
     }
     if (m_options.check)
         passage.visible += visibleLength(text) + (passage.hasText ? 1 : 0);
-    QByteArray storage;
-    const QByteArrayView shown = escapeCueText(text, storage);
-    // Written as it comes: the cue is known to exist once its first text arrives.
+    const QByteArrayView shown = escapeCueText(text, m_escaped);
+    // Handed on as it comes: the cue is known to exist once its first text arrives.
     if (passage.hasText) {
-        m_writer.write(" ");
+        m_sink->continueLine(shown);
     } else {
-        m_writer.startCue(QByteArrayView(passage.timing, passage.timingLength));
-        m_writer.write(m_voiceTag);
+        m_plainTurn.text = shown;
+        passage.turns = &m_plainTurn;
+        m_sink->startCue(passage);
     }
-    m_writer.write(shown);
     passage.hasText = true;
 }
 
@@ -200,17 +213,17 @@ void TranscriptConverter::closePassage()
     } else {
         if (m_options.check && passage.clipped)
             m_diagnostics.clippedByStart(passage.line);
-        if (m_options.check && passage.start < m_previousEnd)
+        if (m_options.check && passage.start.milliseconds < m_previousEnd)
             m_diagnostics.overlap(passage.line, m_previousEnd);
-        m_previousEnd = passage.end;
+        m_previousEnd = passage.end.milliseconds;
         if (m_gathers) {
-            m_dialogue.write(m_segments, {QByteArrayView(passage.timing, passage.timingLength),
-                                          passage.line, passage.start, passage.end});
+            m_dialogue.write(m_segments, {passage.line, passage.start, passage.end});
         } else {
-            m_writer.endCue();
+            m_sink->endCue();
             if (m_options.check)
-                m_diagnostics.cue(passage.line, passage.start, passage.end, passage.visible,
-                                  passage.visible, false);
+                m_diagnostics.cue(passage.line, passage.start.milliseconds,
+                                  passage.end.milliseconds, passage.visible, passage.visible,
+                                  false);
         }
     }
     m_segments.clear();

@@ -1,21 +1,23 @@
-// The converter: a transcript of HH:MM:SS:FF timing lines and text lines in, a WebVTT
-// document and diagnostics out. It holds the passage at hand and nothing else; lines, timings,
-// timecodes, splitting, diagnostics and the document's format each live in their own file.
+// The converter: a transcript of HH:MM:SS:FF timing lines and text lines in, cues out to the
+// document's format, and diagnostics. It holds the passage at hand and nothing else; lines,
+// timings, timecodes, splitting, diagnostics and each format live in their own file.
 #ifndef CUEFOLD_TRANSCRIPT_H
 #define CUEFOLD_TRANSCRIPT_H
 
+#include "cues.h"
 #include "diagnostics.h"
 #include "dialogue.h"
 #include "lines.h"
 #include "speakers.h"
 #include "splitting.h"
 #include "timecode.h"
-#include "webvtt.h"
+#include "writer.h"
 
 #include <QByteArray>
 #include <QList>
 #include <QString>
 
+#include <memory>
 #include <optional>
 
 // Converts a whole transcript with the default options: the program's library entry.
@@ -55,21 +57,13 @@ public:
     bool outputFailed() const { return m_writer.failed(); }
 
 private:
-    // One timing line and the text under it.
-    struct Passage
+    // One timing line and the text under it: a cue, when it is not gathered.
+    struct Passage : TimedCue
     {
-        Passage() {} // leaves `timing` as it is: it is written before it is read
-        qint64 line = 0;
-        // Milliseconds from the video's first frame. On the plain path (m_copyTimecodes) they
-        // are left at 0: nothing there reads them, only `timing`.
-        qint64 start = 0;
-        qint64 end = 0;
         bool dropped = false; // ends before the video's first frame
         bool clipped = false; // starts before it
         bool hasText = false;
         qsizetype visible = 0; // counted for --check only
-        char timing[maxTimingLength]; // "start --> end"
-        qsizetype timingLength = 0;
     };
 
     void takeLine(QByteArrayView line);
@@ -79,10 +73,11 @@ private:
     void closePassage();
 
     const ConversionOptions m_options;
-    // 25 frames a second from zero, no checks, no splitting: timestamps are copied from the
-    // timecodes as written, and no time is needed as a number.
-    const bool m_copyTimecodes;
+    // 25 frames a second from zero, no checks: most transcripts are so, and their times need
+    // no general arithmetic.
+    const bool m_plainTimes;
     DocumentWriter m_writer;
+    const std::unique_ptr<CueSink> m_sink;
     Diagnostics m_diagnostics;
     LineReader m_lines;
     std::optional<Passage> m_passage;
@@ -91,7 +86,8 @@ private:
     const bool m_gathers;
     QList<Segment> m_segments;
     QByteArray m_voice; // the speaker now, across passages
-    const QByteArray m_voiceTag; // of text with no label
+    CueTurn m_plainTurn; // of a passage not gathered, when its text starts
+    QByteArray m_escaped; // the line being handed on, when it needs an escape
     DialogueWriter m_dialogue;
     std::optional<qint64> m_startFrame; // the video's first frame, once known
     qint64 m_previousEnd = -1;
