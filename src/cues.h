@@ -36,10 +36,10 @@ struct TimedCue
 };
 
 // Takes cues in order and writes them in one format.
-class CueSink
+class TimedCueSink
 {
 public:
-    virtual ~CueSink() = default;
+    virtual ~TimedCueSink() = default;
 
     // Starts a cue. A passage's text is handed on as it comes, so that one with a million
     // lines takes no more memory than one: continueLine() adds to the cue's last line, after

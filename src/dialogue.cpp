@@ -64,7 +64,8 @@ struct Turns
 
 } // namespace
 
-DialogueWriter::DialogueWriter(CueSink &sink, Diagnostics *diagnostics, const SplitLimits &split)
+DialogueWriter::DialogueWriter(TimedCueSink &sink, Diagnostics *diagnostics,
+                               const SplitLimits &split)
     : m_sink(sink), m_diagnostics(diagnostics), m_split(split)
 {
 }

@@ -28,7 +28,7 @@ class DialogueWriter
 {
 public:
     // `diagnostics` is null unless cues are checked.
-    DialogueWriter(CueSink &sink, Diagnostics *diagnostics, const SplitLimits &split);
+    DialogueWriter(TimedCueSink &sink, Diagnostics *diagnostics, const SplitLimits &split);
 
     void write(const QList<Segment> &segments, const GatheredPassage &passage);
 
@@ -37,7 +37,7 @@ private:
     void writeSplit(const QList<Segment> &segments, const GatheredPassage &passage);
     void writeCue(const TimedCue &cue, bool split);
 
-    CueSink &m_sink;
+    TimedCueSink &m_sink;
     Diagnostics *m_diagnostics;
     SplitLimits m_split;
 };

@@ -77,7 +77,7 @@ private:
     // no general arithmetic.
     const bool m_plainTimes;
     DocumentWriter m_writer;
-    const std::unique_ptr<CueSink> m_sink;
+    const std::unique_ptr<TimedCueSink> m_sink;
     Diagnostics m_diagnostics;
     LineReader m_lines;
     std::optional<Passage> m_passage;

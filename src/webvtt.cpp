@@ -24,7 +24,7 @@ constexpr auto digits = [] {
     return table;
 }();
 
-class WebVttSink final : public CueSink
+class WebVttSink final : public TimedCueSink
 {
 public:
     explicit WebVttSink(DocumentWriter &writer) : m_writer(writer) { m_writer.write("WEBVTT\n\n"); }
@@ -116,7 +116,7 @@ bool hasWebVttSignature(QByteArrayView head)
                 || QByteArrayView(" \t\r\n").contains(head[signature.size()]));
 }
 
-std::unique_ptr<CueSink> makeWebVttSink(DocumentWriter &writer)
+std::unique_ptr<TimedCueSink> makeWebVttSink(DocumentWriter &writer)
 {
     return std::make_unique<WebVttSink>(writer);
 }

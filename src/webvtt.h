@@ -15,6 +15,6 @@
 bool hasWebVttSignature(QByteArrayView head);
 
 // Writes the header at once, then each cue it is given.
-std::unique_ptr<CueSink> makeWebVttSink(DocumentWriter &writer);
+std::unique_ptr<TimedCueSink> makeWebVttSink(DocumentWriter &writer);
 
 #endif
