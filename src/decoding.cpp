@@ -3,9 +3,11 @@
 
 #include "text.h"
 
+#include <QStringEncoder>
 #include <QtAlgorithms>
 #include <QtEndian>
 
+#include <algorithm>
 #include <cstring>
 
 namespace {
@@ -97,7 +99,43 @@ void appendUtf8(QByteArray &out, char32_t c)
     }
 }
 
+// Unmarked UTF-16 or UTF-32 of mostly ASCII text has zeros between the characters: the form
+// whose zeros fall where the first four bytes have theirs, if any.
+QString zeroPattern(QByteArrayView first)
+{
+    static const struct
+    {
+        const char *name;
+        char zeros[4]; // 0 where the form has a zero byte
+    } forms[] = {
+        {"UTF-32LE", {1, 0, 0, 0}},
+        {"UTF-32BE", {0, 0, 0, 1}},
+        {"UTF-16LE", {1, 0, 1, 0}},
+        {"UTF-16BE", {0, 1, 0, 1}},
+    };
+    for (const auto &form : forms) {
+        if (std::equal(first.begin(), first.begin() + 4, form.zeros,
+                       [](char byte, char nonzero) { return (byte != 0) == (nonzero != 0); }))
+            return QString::fromLatin1(form.name);
+    }
+    return QString();
+}
+
 } // namespace
+
+qsizetype findC1Control(QByteArrayView text)
+{
+    if (text.isEmpty())
+        return -1;
+    const char *const begin = text.data();
+    const char *const end = begin + text.size();
+    for (const char *p = findByte(begin, end, '\xC2'); p + 1 < end;
+         p = findByte(p + 1, end, '\xC2')) {
+        if (uchar(p[1]) <= 0x9F)
+            return p - begin;
+    }
+    return -1;
+}
 
 TranscriptDecoder::TranscriptDecoder() = default;
 
@@ -152,6 +190,11 @@ qsizetype TranscriptDecoder::decode(QByteArrayView bytes, bool last, QByteArrayV
                 break;
             }
         }
+        if (m_form == Form::Utf8 && bytes.size() >= 4) {
+            m_lookalike = zeroPattern(bytes);
+            if (!m_lookalike.isEmpty())
+                return -1;
+        }
     }
 
     const auto *begin = reinterpret_cast<const uchar *>(bytes.data()) + mark;
@@ -162,7 +205,7 @@ qsizetype TranscriptDecoder::decode(QByteArrayView bytes, bool last, QByteArrayV
         used = validUtf8(begin, end, &invalid) - begin;
         *text = QByteArrayView(begin, used);
     } else if (m_form == Form::Named) {
-        used = decodeNamed(bytes.sliced(mark), &invalid);
+        used = decodeNamed(bytes.sliced(mark), last, &invalid);
         *text = m_buffer;
     } else {
         used = decodeUnits(begin, end, &invalid);
@@ -212,13 +255,22 @@ qsizetype TranscriptDecoder::decodeUnits(const uchar *begin, const uchar *end, b
 }
 
 // The framework's decoder keeps a character cut by the end of a piece itself, and marks what it
-// cannot read with U+FFFD: the text before the first of those is good.
-qsizetype TranscriptDecoder::decodeNamed(QByteArrayView bytes, bool *invalid)
+// cannot read with U+FFFD (U+001A in Shift_JIS, EUC-JP and EUC-KR): the text before the first
+// of those is good. It never tells of a character cut by the end of the input; a line end
+// after it does.
+qsizetype TranscriptDecoder::decodeNamed(QByteArrayView bytes, bool last, bool *invalid)
 {
     QString text = m_named->decode(bytes);
+    if (last && !m_named->hasError()) {
+        const QByteArray lineEnd = QStringEncoder(m_named->name()).encode(u"\n");
+        *invalid = QString(m_named->decode(lineEnd)) != u"\n" || m_named->hasError();
+    }
     if (m_named->hasError()) {
         *invalid = true;
-        text.truncate(qMax(text.indexOf(QChar::ReplacementCharacter), qsizetype(0)));
+        const auto fault = std::find_if(text.cbegin(), text.cend(), [](QChar c) {
+            return c == QChar::ReplacementCharacter || c == u'\x1A';
+        });
+        text.truncate(fault - text.cbegin());
     }
     m_buffer = text.toUtf8();
     return bytes.size();

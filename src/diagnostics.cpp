@@ -116,6 +116,23 @@ void Diagnostics::textOnTimingLine(qint64 line, QByteArrayView before, QByteArra
         warn(line, QObject::tr("text on the timing line is dropped: %1").arg(quoted(text)));
 }
 
+void Diagnostics::controlCharacter(qint64 line, QByteArrayView character, const QString &encoding)
+{
+    int length;
+    const QString seen = QObject::tr("%1 is an invisible control character, where windows-1252 "
+                                     "has a curly quote, a dash or another sign")
+                                 .arg(codePointName(codePointAt(character.data(), &length)));
+    // Unicode text has them from a conversion that took windows-1252 for ISO-8859-1.
+    if (encoding.startsWith(u"UTF"))
+        warn(line, QObject::tr("%1; was the text converted from windows-1252 as if it were "
+                               "ISO-8859-1?").arg(seen));
+    else if (encoding != u"windows-1252")
+        warn(line, QObject::tr("%1; if the file is windows-1252, name it with --encoding "
+                               "windows-1252").arg(seen));
+    else
+        warn(line, seen);
+}
+
 void Diagnostics::timecodePastRange(qint64 line, const Timecode &timecode, const FrameRate &rate)
 {
     if (timecode.frames >= rate.nominal) {

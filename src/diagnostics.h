@@ -52,6 +52,8 @@ public:
     NearMiss nearTiming(qint64 line, QByteArrayView text, Fate fate);
     // Text beside the timing on its line, which is dropped.
     void textOnTimingLine(qint64 line, QByteArrayView before, QByteArrayView after);
+    // A C1 control character, given as its UTF-8, in text read as `encoding`.
+    void controlCharacter(qint64 line, QByteArrayView character, const QString &encoding);
     // Every timecode whose fields are not all in range at `rate`; they are told of once a file,
     // by fieldsPastRange() at its end, when the largest frame field is known.
     void timecodePastRange(qint64 line, const Timecode &timecode, const FrameRate &rate);

@@ -71,7 +71,7 @@ QString shown(char32_t c)
     const QString text = QString::fromUcs4(&c, 1);
     if (c > ' ' && c < 0x7F)
         return u'\'' + text + u'\'';
-    const QString code = u"U+"_s + QString::number(uint(c), 16).toUpper().rightJustified(4, u'0');
+    const QString code = codePointName(c);
     return QChar::isPrint(c) && !QChar::isSpace(c) ? u'\'' + text + u"' ("_s + code + u')'
                                                    : code;
 }
@@ -196,12 +196,14 @@ NearTiming commonMiss(const QString &line)
     if (dash == u"-->")
         return {Kind::Other, QObject::tr("'-->' instead of '-'")};
     if (!isAscii(match.capturedView(4)) || !isAscii(match.capturedView(6)))
-        return {Kind::Other, QObject::tr("a non-breaking or other Unicode space around the hyphen")};
+        return {Kind::Other,
+                QObject::tr("a non-breaking or other Unicode space around the hyphen")};
     if (match.capturedLength(1) == 1 || match.capturedLength(7) == 1)
         return {Kind::Other, QObject::tr("a one-digit hour")};
     if (match.capturedView(2) != match.capturedView(8))
         return {Kind::Other, QObject::tr("one drop-frame and one non-drop-frame timecode")};
-    return {Kind::DropFrame, QObject::tr("a drop-frame timecode, which needs --fps 29.97 or 59.94")};
+    return {Kind::DropFrame,
+            QObject::tr("a drop-frame timecode, which needs --fps 29.97 or 59.94")};
 }
 
 // Two clock times, with or without frames, joined by dashes, tildes or an arrow: farther than

@@ -10,6 +10,7 @@
 #include <QTemporaryFile>
 
 #include <cstring>
+#include <type_traits>
 
 namespace {
 
@@ -24,6 +25,7 @@ bool readText(QIODevice &input, Reader &converter, QString *error, const QString
     QByteArray buffer(pieceSize + longestCharacter, Qt::Uninitialized);
     TranscriptDecoder decoder(encoding);
     qsizetype kept = 0;
+    bool controlSeen = false;
     for (;;) {
         const qint64 length = input.read(buffer.data() + kept, pieceSize);
         if (length < 0) {
@@ -34,7 +36,24 @@ bool readText(QIODevice &input, Reader &converter, QString *error, const QString
         QByteArrayView text;
         const qsizetype used
                 = decoder.decode(QByteArrayView(buffer.constData(), available), length == 0, &text);
+        if constexpr (std::is_same_v<Reader, TranscriptConverter>) {
+            // Told at its line, once a file: the text before it goes first.
+            const qsizetype control = controlSeen ? -1 : findC1Control(text);
+            if (control >= 0) {
+                controlSeen = true;
+                converter.feed(text.first(control));
+                converter.diagnostics().controlCharacter(
+                        converter.lineNumber(), text.sliced(control, 2), decoder.encoding());
+                text = text.sliced(control);
+            }
+        }
         const bool going = converter.feed(text);
+        if (!decoder.lookalike().isEmpty()) {
+            *error = QObject::tr("the file looks like %1 without a byte-order mark (zero bytes "
+                                 "between the characters); name it with --encoding %1")
+                             .arg(decoder.lookalike());
+            return false;
+        }
         if (used < 0) {
             *error = QObject::tr("invalid %1 on line %2")
                              .arg(decoder.encoding())

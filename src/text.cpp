@@ -15,6 +15,11 @@ char32_t codePointAt(const char *p, int *length)
     return c;
 }
 
+QString codePointName(char32_t c)
+{
+    return QStringLiteral("U+") + QString::number(uint(c), 16).toUpper().rightJustified(4, u'0');
+}
+
 QByteArrayView trimmedUnicode(const char *begin, const char *end)
 {
     while (begin < end) {

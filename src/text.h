@@ -4,6 +4,7 @@
 #define CUEFOLD_TEXT_H
 
 #include <QByteArrayView>
+#include <QString>
 #include <QtGlobal>
 
 #include <cstring>
@@ -48,6 +49,9 @@ inline const char *findByte(const char *p, const char *end, char c)
 
 // The code point of the valid UTF-8 sequence at p.
 char32_t codePointAt(const char *p, int *length);
+
+// "U+0093", as a message names a character.
+QString codePointName(char32_t c);
 
 QByteArrayView trimmedUnicode(const char *begin, const char *end);
 

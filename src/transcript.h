@@ -55,6 +55,8 @@ public:
     // What the transcript had instead of timing lines, when that explains their absence.
     QString missingTimingHint() const { return Diagnostics::missingTimingHint(m_nearMiss); }
     bool outputFailed() const { return m_writer.failed(); }
+    // For what the reader finds in the text before it is fed.
+    Diagnostics &diagnostics() { return m_diagnostics; }
 
 private:
     // One timing line and the text under it: a cue, when it is not gathered.
