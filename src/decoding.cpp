@@ -18,8 +18,9 @@ bool isSurrogate(char32_t u)
 }
 
 // The end of the whole, valid characters at the start of [p, end): end itself, a character cut
-// at end, or the first byte of an invalid sequence (then *invalid is set).
-const uchar *validUtf8(const uchar *p, const uchar *end, bool *invalid)
+// at end, or the first byte of an invalid sequence (then *invalid is set). *control is set to
+// the first C1 control character, if it is still null.
+const uchar *validUtf8(const uchar *p, const uchar *end, bool *invalid, const uchar **control)
 {
     while (p < end) {
         // Transcripts are mostly ASCII: skip it 32 bytes at a time, straight to the first byte
@@ -54,6 +55,8 @@ const uchar *validUtf8(const uchar *p, const uchar *end, bool *invalid)
         uchar low = 0x80, high = 0xBF;
         if (lead >= 0xC2 && lead <= 0xDF) {
             needed = 1;
+            if (lead == 0xC2 && p + 1 < end && p[1] >= 0x80 && p[1] <= 0x9F && !*control)
+                *control = p;
         } else if (lead >= 0xE0 && lead <= 0xEF) {
             needed = 2;
             low = lead == 0xE0 ? 0xA0 : 0x80;
@@ -121,8 +124,7 @@ QString zeroPattern(QByteArrayView first)
     return QString();
 }
 
-} // namespace
-
+// Where the first C1 control character starts in UTF-8 text, or -1.
 qsizetype findC1Control(QByteArrayView text)
 {
     if (text.isEmpty())
@@ -136,6 +138,8 @@ qsizetype findC1Control(QByteArrayView text)
     }
     return -1;
 }
+
+} // namespace
 
 TranscriptDecoder::TranscriptDecoder() = default;
 
@@ -201,15 +205,18 @@ qsizetype TranscriptDecoder::decode(QByteArrayView bytes, bool last, QByteArrayV
     const auto *end = reinterpret_cast<const uchar *>(bytes.data()) + bytes.size();
     bool invalid = false;
     qsizetype used;
+    m_control = -1;
     if (m_form == Form::Utf8) {
-        used = validUtf8(begin, end, &invalid) - begin;
+        const uchar *control = nullptr;
+        used = validUtf8(begin, end, &invalid, &control) - begin;
         *text = QByteArrayView(begin, used);
-    } else if (m_form == Form::Named) {
-        used = decodeNamed(bytes.sliced(mark), last, &invalid);
-        *text = m_buffer;
+        if (control && control < begin + used)
+            m_control = control - begin;
     } else {
-        used = decodeUnits(begin, end, &invalid);
+        used = m_form == Form::Named ? decodeNamed(bytes.sliced(mark), last, &invalid)
+                                     : decodeUnits(begin, end, &invalid);
         *text = m_buffer;
+        m_control = findC1Control(m_buffer);
     }
     // A character cut by the end of the input is as invalid as any other fault.
     if (invalid || (last && begin + used != end))

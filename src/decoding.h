@@ -9,11 +9,6 @@
 
 #include <memory>
 
-// Where the first C1 control character (U+0080 to U+009F) starts in UTF-8 text, or -1. No one
-// types them; text read in the wrong 8-bit encoding has them, as windows-1252's curly quotes
-// and dashes read as ISO-8859-1.
-qsizetype findC1Control(QByteArrayView text);
-
 // Turns transcript bytes into checked UTF-8 piece by piece: UTF-8 (or the encoding named with
 // --encoding), or the UTF-8, UTF-16 or UTF-32 that a byte-order mark names (the mark is
 // dropped, and wins over a name). UTF-8 passes through uncopied.
@@ -34,6 +29,10 @@ public:
     // The UTF-16 or UTF-32 form that unmarked input looked like when decode() refused it for
     // that; empty when it refused it for an invalid sequence.
     QString lookalike() const { return m_lookalike; }
+    // Where the first C1 control character (U+0080 to U+009F) of the text last decoded starts,
+    // or -1. No one types them; text read in the wrong 8-bit encoding has them, as
+    // windows-1252's curly quotes and dashes read as ISO-8859-1.
+    qsizetype controlAt() const { return m_control; }
 
 private:
     enum class Form { Unknown, Utf8, Utf16LE, Utf16BE, Utf32LE, Utf32BE, Named };
@@ -43,6 +42,7 @@ private:
 
     Form m_form = Form::Unknown;
     QString m_lookalike;
+    qsizetype m_control = -1;
     std::unique_ptr<QStringDecoder> m_named; // --encoding
     QByteArray m_buffer; // UTF-8 made from another encoding
 };

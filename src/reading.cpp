@@ -38,7 +38,7 @@ bool readText(QIODevice &input, Reader &converter, QString *error, const QString
                 = decoder.decode(QByteArrayView(buffer.constData(), available), length == 0, &text);
         if constexpr (std::is_same_v<Reader, TranscriptConverter>) {
             // Told at its line, once a file: the text before it goes first.
-            const qsizetype control = controlSeen ? -1 : findC1Control(text);
+            const qsizetype control = controlSeen ? -1 : decoder.controlAt();
             if (control >= 0) {
                 controlSeen = true;
                 converter.feed(text.first(control));
