@@ -17,7 +17,7 @@ bool startsWithDash(QByteArrayView text)
 {
     for (const QByteArrayView mark :
          {QByteArrayView("-"), QByteArrayView("\u2013"), QByteArrayView("\u2014")}) {
-        if (text.startsWith(mark) && text.size() > mark.size() && isBlank(text[mark.size()]))
+        if (text.startsWith(mark) && (text.size() == mark.size() || isBlank(text[mark.size()])))
             return true;
     }
     return false;

@@ -1,10 +1,10 @@
 // libFuzzer target. Any bytes, read in pieces of a size the input picks, are refused exactly
 // when Qt's decoder refuses them; otherwise they give the document that a regular expression
 // account of the format gives, and each line one edit from a timing is warned. An input starting
-// with \x01 picks options with its next nine bytes: the document must then be well formed, and
-// split cues must share out each passage's time and words. (A split cue may still end where it
-// starts, in a passage with fewer milliseconds than cues or one that opens with a lone end tag:
-// not checked until fixed.)
+// with \x01 picks options with its next nine bytes: the document must then be well formed, split
+// cues must share out each passage's time and words, and speakers' cues must keep every word but
+// the labels taken. (A split cue may still end where it starts, in a passage with fewer
+// milliseconds than cues or one that opens with a lone end tag: not checked until fixed.)
 #include "markup.h"
 #include "options.h"
 #include "reading.h"
@@ -16,10 +16,12 @@
 #include <QCommandLineParser>
 #include <QRegularExpression>
 #include <QStringDecoder>
+#include <QTemporaryFile>
 
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <utility>
 
 namespace {
 
@@ -142,7 +144,17 @@ QByteArray convert(const QByteArray &bytes, const ConversionOptions &options, qs
                    QList<qint64> *nearLines = nullptr)
 {
     QByteArray document;
-    TranscriptConverter converter(options, [&document](QByteArrayView piece) {
+    QBuffer input;
+    input.setData(bytes);
+    input.open(QIODevice::ReadOnly);
+    ConversionOptions told = options;
+    QTemporaryFile copy;
+    QIODevice *source = &input;
+    QString error;
+    if (options.voices && !readSpeakers(input, copy, &source, &told.speakers, &error, QString(),
+                                        pieceSize))
+        return QByteArray();
+    TranscriptConverter converter(told, [&document](QByteArrayView piece) {
         document += piece;
         return true;
     }, [nearLines](qint64 line, const QString &message) {
@@ -150,10 +162,6 @@ QByteArray convert(const QByteArray &bytes, const ConversionOptions &options, qs
         if (nearLines && message.startsWith(u"the line looks like a timing"))
             nearLines->append(line);
     });
-    QBuffer input;
-    input.setData(bytes);
-    input.open(QIODevice::ReadOnly);
-    QString error;
     const bool read = readTranscript(input, converter, &error, QString(), pieceSize);
     return read ? document : QByteArray();
 }
@@ -280,6 +288,64 @@ void checkSplit(const QList<Block> &passages, const QList<Block> &cues, const Sp
     require(next == cues.size(), "more split cues than the passages need");
 }
 
+// Every word of the transcript's text is in the document once, in order: only a label taken as
+// a speaker (a line's start up to its first colon) may go, naming the voice of what follows,
+// and a dash may open a line of a dialogue. The text holds no '<': every tag is the converter's.
+void checkWords(const QStringList &lines, const QRegularExpression &timing,
+                const QList<Block> &cues)
+{
+    static const QRegularExpression blank(u"[ \t]"_qs), colon(u"[:\uFF1A]"_qs),
+            voice(u"^<v ([^>]*)>"_qs);
+    struct Word
+    {
+        QString text;
+        bool startsLine;
+        QString voice;
+    };
+    QList<Word> shown;
+    for (const Block &cue : cues) {
+        QString name;
+        for (QString line : cue.lines) {
+            if (const auto m = voice.match(line); m.hasMatch())
+                name = m.captured(1);
+            const QStringList words = line.remove(voice).remove(u"</v>"_qs).split(blank,
+                                                                               Qt::SkipEmptyParts);
+            for (const QString &word : words)
+                shown.append({word, &word == &words.first(), name});
+        }
+    }
+    qsizetype at = 0;
+    const auto matches = [&](const QString &text, const QString &label) {
+        qsizetype i = at;
+        bool first = true;
+        for (const QString &word : QString(text).replace(u"-->"_qs, u"--&gt;"_qs).split(blank,
+                                                                          Qt::SkipEmptyParts)) {
+            if (i < shown.size() && shown[i].startsLine && shown[i].text == u"-" && word != u"-")
+                ++i;
+            if (i == shown.size() || shown[i].text != word)
+                return false;
+            if (std::exchange(first, false) && !label.isNull() && !label.contains(shown[i].voice))
+                return false;
+            ++i;
+        }
+        at = i;
+        return true;
+    };
+    bool underTiming = false;
+    for (const QString &line : lines) {
+        const bool isTiming = timing.match(line).hasMatch();
+        underTiming = underTiming || isTiming;
+        const QString text = line.trimmed();
+        const qsizetype label = text.indexOf(colon);
+        require(isTiming || !underTiming || matches(text, QString())
+                        || (label > 0
+                            && matches(text.sliced(label + 1).trimmed(), text.first(label))),
+                "a word of the transcript is not in the document, or not in order, or a label "
+                "went that is not the voice of what follows");
+    }
+    require(at == shown.size(), "the document has words the transcript lacks");
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
@@ -322,6 +388,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     require(passages.size() <= std::count_if(lines.begin(), lines.end(), [&](const QString &l) {
                 return timing.match(l).hasMatch();
             }), "more cues than timings");
+    const bool wordsKept = options.voices && !noVoice && !options.keepLines && !options.start
+            && !options.startAuto && !text.contains(u'<');
+    if (wordsKept)
+        checkWords(lines, timing, passages);
     if (options.split.maxChars) {
         const QByteArray split = convert(bytes, options, pieceSize);
         require(!split.isEmpty(), "the split run refused what the whole run took");
@@ -330,6 +400,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         constexpr qsizetype cueCost = 64 + 16 * (maxTagLength + 8);
         require(split.size() <= document.size() + cues.size() * cueCost,
                 "the split document grows faster than its cues");
+        if (wordsKept)
+            checkWords(lines, timing, cues);
         // Speakers and kept lines cut passages of their own accord: only plain text is compared.
         if (!options.voices && !options.keepLines)
             checkSplit(passages, cues, options.split, noVoice);
