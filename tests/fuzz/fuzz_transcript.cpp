@@ -21,7 +21,6 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
-#include <utility>
 
 namespace {
 
@@ -288,43 +287,50 @@ void checkSplit(const QList<Block> &passages, const QList<Block> &cues, const Sp
     require(next == cues.size(), "more split cues than the passages need");
 }
 
-// Every word of the transcript's text is in the document once, in order: only a label taken as
-// a speaker (a line's start up to its first colon) may go, naming the voice of what follows,
-// and a dash may open a line of a dialogue. The text holds no '<': every tag is the converter's.
+// Every word of the transcript's text is in the document once, in order (told by its letters,
+// as a splitter may cut text with no spaces anywhere): only a label taken as a speaker (a line's
+// start up to its first colon) may go, naming the voice of what follows, and a dash may open a
+// line of a dialogue. The text holds no '<': every tag is the converter's.
 void checkWords(const QStringList &lines, const QRegularExpression &timing,
                 const QList<Block> &cues)
 {
-    static const QRegularExpression blank(u"[ \t]"_qs), colon(u"[:\uFF1A]"_qs),
-            voice(u"^<v ([^>]*)>"_qs);
-    struct Word
+    static const QRegularExpression colon(u"[:\uFF1A]"_qs), voice(u"^<v ([^>]*)>"_qs);
+    struct Shown
     {
-        QString text;
-        bool startsLine;
+        QChar c;
+        bool dash; // the word that opens a line
         QString voice;
     };
-    QList<Word> shown;
+    const auto isDashed = [](const QString &text) {
+        return text == u"-" || text.startsWith(u"- ");
+    };
+    QList<Shown> shown;
     for (const Block &cue : cues) {
         QString name;
         for (QString line : cue.lines) {
             if (const auto m = voice.match(line); m.hasMatch())
                 name = m.captured(1);
-            const QStringList words = line.remove(voice).remove(u"</v>"_qs).split(blank,
-                                                                               Qt::SkipEmptyParts);
-            for (const QString &word : words)
-                shown.append({word, &word == &words.first(), name});
+            const QString text = line.remove(voice).remove(u"</v>"_qs).simplified();
+            for (qsizetype i = 0; i < text.size(); ++i) {
+                if (!text[i].isSpace())
+                    shown.append({text[i], i == 0 && isDashed(text), name});
+            }
         }
     }
     qsizetype at = 0;
-    const auto matches = [&](const QString &text, const QString &label) {
+    const auto matches = [&](QString text, const QString &label) {
+        text = text.replace(u"-->"_qs, u"--&gt;"_qs).simplified();
         qsizetype i = at;
-        bool first = true;
-        for (const QString &word : QString(text).replace(u"-->"_qs, u"--&gt;"_qs).split(blank,
-                                                                          Qt::SkipEmptyParts)) {
-            if (i < shown.size() && shown[i].startsLine && shown[i].text == u"-" && word != u"-")
+        if (!text.isEmpty()) {
+            if (i < shown.size() && shown[i].dash && !isDashed(text))
                 ++i;
-            if (i == shown.size() || shown[i].text != word)
+            if (!label.isNull() && (i == shown.size() || !label.contains(shown[i].voice)))
                 return false;
-            if (std::exchange(first, false) && !label.isNull() && !label.contains(shown[i].voice))
+        }
+        for (const QChar c : std::as_const(text)) {
+            if (c.isSpace())
+                continue;
+            if (i == shown.size() || shown[i].c != c)
                 return false;
             ++i;
         }
@@ -343,7 +349,7 @@ void checkWords(const QStringList &lines, const QRegularExpression &timing,
                 "a word of the transcript is not in the document, or not in order, or a label "
                 "went that is not the voice of what follows");
     }
-    require(at == shown.size(), "the document has words the transcript lacks");
+    require(at == shown.size(), "the document has text the transcript lacks");
 }
 
 } // namespace
