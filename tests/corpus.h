@@ -11,12 +11,12 @@ inline QByteArray readFile(const QString &path)
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
-// A row for each file of a test folder (by default, the corpus's transcripts).
-inline void addFileRows(const QString &folder = QStringLiteral(CUEFOLD_CORPUS),
-                        const QString &pattern = QStringLiteral("*.txt"))
+// A row for each of the corpus's transcripts.
+inline void addFileRows()
 {
     QTest::addColumn<QString>("name");
-    for (const QString &name : QDir(folder).entryList({pattern}, QDir::Files, QDir::Name))
+    const QDir corpus(QStringLiteral(CUEFOLD_CORPUS));
+    for (const QString &name : corpus.entryList({u"*.txt"_qs}, QDir::Files, QDir::Name))
         QTest::newRow(qPrintable(name)) << name;
 }
 
