@@ -1,6 +1,5 @@
-# Paths walked as the system walks them: ".." after a linked folder is the real folder's parent,
-# "-" and handed descriptors are compared with the transcript, and batch outputs meet through
-# dangling links on the name the system would make.
+# Paths walked as the system walks them: ".." in a linked folder, "-" as the transcript, batch
+# outputs meeting through dangling links.
 $ mkdir -p real/sub; ln -s real/sub link; printf 'WEBVTT\n\nKEEP\n' >t.vtt
 > printf 'WEBVTT\n\nOLD\n' >real/t.vtt; ln -s t.vtt real/out.vtt
 $ cuefold -i in.txt -o link/../out.vtt; cat t.vtt; tail -n 2 real/t.vtt
