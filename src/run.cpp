@@ -162,7 +162,7 @@ bool planBatch(const QString &folder, const QStringList &files, QList<Job> *jobs
         return false;
     };
     QHash<QString, qsizetype> jobOf; // by the file each output leads to
-    QList<qsizetype> linked; // jobs whose output has other names
+    QList<QString> linked; // the outputs that have other names
     for (const QString &file : files) {
         // A leading-dot name (".notes") has no extension to replace.
         const QFileInfo info(file);
@@ -173,12 +173,12 @@ bool planBatch(const QString &folder, const QStringList &files, QList<Job> *jobs
         if (jobOf.contains(key))
             return collision(jobs->at(jobOf.value(key)), job);
         // Hard links are rare: only they are compared with each other.
-        if (hasOtherNames(job.output)) {
-            for (qsizetype other : std::as_const(linked)) {
-                if (isSameFile(jobs->at(other).output, job.output))
-                    return collision(jobs->at(other), job);
+        if (hasOtherNames(key)) {
+            for (const QString &other : std::as_const(linked)) {
+                if (isSameFile(other, key))
+                    return collision(jobs->at(jobOf.value(other)), job);
             }
-            linked.append(jobs->size());
+            linked.append(key);
         }
         jobOf.insert(key, jobs->size());
         jobs->append(job);

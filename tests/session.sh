@@ -18,6 +18,7 @@ while IFS= read -r line; do
 done <"$3"
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
+exec </dev/null  # the commands read only what they redirect
 cd "$work" && export LC_ALL=C VERSION=$2 PATH="$(dirname "$1"):$PATH"
 printf '00:00:01:00 - 00:00:02:12\nHello\n' >in.txt
 diff -u -F '^\$ ' --label expected --label actual <(sed -n '/^\$ /,$p' "$3") <(exec 2>&1
