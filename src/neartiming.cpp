@@ -38,7 +38,7 @@ constexpr std::array<Element, 25> timingShape = {D, D, C, D, D, C, D, D, F, D, D
                                                  S, D, D, C, D, D, C, D, D, F, D, D};
 constexpr int matched = int(timingShape.size()); // the state with every element matched
 
-bool fits(Element element, char32_t c)
+constexpr bool fits(Element element, char32_t c)
 {
     switch (element) {
     case Element::Digit:
@@ -103,9 +103,47 @@ QString described(const Edit &edit)
     return QObject::tr("timecodes of another kind");
 }
 
-// Runs the pattern over the line's characters as an automaton that may spend one edit: for each
-// state (elements matched so far) whether it is reached exactly, and by which edit otherwise.
-// Linear in the line, so a long line costs no more than its length.
+// Where a timing with one edit at most first ends in the line, or -1: the pattern run as an
+// automaton that may spend one edit, its states (elements matched so far) bits of a word, one
+// word for the states reached exactly and one for those reached by an edit. A few operations a
+// character, so that a long line of colons costs little more than its reading.
+qsizetype endOfOneEdit(QByteArrayView line)
+{
+    constexpr quint32 stars = 1u << 11 | 1u << 13;
+    constexpr quint32 plain = ((1u << matched) - 1) & ~stars;
+    constexpr quint32 accepted = 1u << matched;
+    // For each ASCII character, the states whose element it fits.
+    static constexpr auto fitting = [] {
+        std::array<quint32, 128> states{};
+        for (char32_t c = 0; c < 128; ++c) {
+            for (int k = 0; k < matched; ++k)
+                states[c] |= fits(timingShape[k], c) ? 1u << k : 0;
+        }
+        return states;
+    }();
+    // White space runs match nothing as well.
+    const auto close = [](quint32 states) { return states | (states & stars) << 1; };
+    quint32 exact = close(1);
+    quint32 edited = close((exact & plain) << 1);
+    const char *const begin = line.data();
+    for (const char *p = begin, *end = p + line.size(); p < end;) {
+        const auto c = uchar(*p);
+        p += c < 0x80 ? 1 : utf8Length(c);
+        const quint32 fit = c < 0x80 ? fitting[c] & plain : 0;
+        const quint32 space = c < 0x80 && isPatternSpace(char(c)) ? stars : 0;
+        // Carried, replaced or extra; then missing, from the states reached exactly.
+        edited = (edited & fit) << 1 | (edited & space) | (exact & plain & ~fit) << 1
+                | (exact & ~(1u | space));
+        exact = close((exact & fit) << 1 | (exact & space) | 1);
+        edited = close(edited | (exact & plain) << 1);
+        if ((exact | edited) & accepted)
+            return p - begin;
+    }
+    return -1;
+}
+
+// The same automaton, a state at a time, keeping the edit that reached each state: slow, and
+// run only over the end of a line that endOfOneEdit() found near.
 bool findOneEdit(QByteArrayView line, Edit *found)
 {
     std::array<bool, matched + 1> exact{};
@@ -236,7 +274,17 @@ NearTiming nearTimingOf(QByteArrayView line)
     const QString text = QString::fromUtf8(line);
     if (NearTiming miss = commonMiss(text); miss.kind != NearTiming::Kind::None)
         return miss;
-    if (Edit edit; findOneEdit(line, &edit))
-        return {NearTiming::Kind::Other, described(edit)};
+    if (const qsizetype end = endOfOneEdit(line); end >= 0) {
+        // A timing and its spaces fit in this; one with a longer run of spaces is only named.
+        constexpr qsizetype describedLength = 256;
+        qsizetype from = qMax(qsizetype(0), end - describedLength);
+        while (from < end && (uchar(line[from]) & 0xC0) == 0x80)
+            ++from;
+        Edit edit;
+        return {NearTiming::Kind::Other,
+                findOneEdit(line.sliced(from, end - from), &edit)
+                        ? described(edit)
+                        : QObject::tr("a single character away from a timing")};
+    }
     return clockTimes(text);
 }
