@@ -62,6 +62,8 @@ private:
     // One timing line and the text under it: a cue, when it is not gathered.
     struct Passage : TimedCue
     {
+        // Declared, for clang: std::optional<Passage> is met before the class is complete.
+        Passage() : TimedCue() {}
         bool dropped = false; // ends before the video's first frame
         bool clipped = false; // starts before it
         bool hasText = false;
