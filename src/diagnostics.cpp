@@ -116,6 +116,25 @@ void Diagnostics::textOnTimingLine(qint64 line, QByteArrayView before, QByteArra
         warn(line, QObject::tr("text on the timing line is dropped: %1").arg(quoted(text)));
 }
 
+void Diagnostics::startKind(qint64 line, Timecode start, bool dropFrame, const FrameRate &rate)
+{
+    if (!m_startDropFrame)
+        m_startDropFrame = dropFrame;
+    if (*m_startDropFrame == dropFrame || m_reportedStartKind)
+        return;
+    m_reportedStartKind = true;
+    const QString label = start.toString();
+    const auto timeAs = [&](bool kind) {
+        start.dropFrame = kind;
+        return timestampText(frameMilliseconds(framePosition(start, rate).frame, rate));
+    };
+    const QString kinds[] = {QObject::tr("non-drop frame"), QObject::tr("drop frame")};
+    warn(line, QObject::tr("this timing is %1 and the first was %2: --start %3 is read as %2 "
+                           "(at %4); as %1 it would be at %5")
+                       .arg(kinds[dropFrame], kinds[!dropFrame], label, timeAs(!dropFrame),
+                            timeAs(dropFrame)));
+}
+
 void Diagnostics::controlCharacter(qint64 line, QByteArrayView character, const QString &encoding)
 {
     int length;

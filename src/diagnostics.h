@@ -10,6 +10,7 @@
 #include <QString>
 
 #include <functional>
+#include <optional>
 
 // Comfortable reading for most viewers; subtitling guides give 15 to 20.
 inline constexpr int maxCharactersPerSecond = 20;
@@ -52,6 +53,9 @@ public:
     NearMiss nearTiming(qint64 line, QByteArrayView text, Fate fate);
     // Text beside the timing on its line, which is dropped.
     void textOnTimingLine(qint64 line, QByteArrayView before, QByteArrayView after);
+    // The kind of each timing (drop frame or not) that --start `start` is read by: that of the
+    // first; told once when another differs.
+    void startKind(qint64 line, Timecode start, bool dropFrame, const FrameRate &rate);
     // A C1 control character, given as its UTF-8, in text read as `encoding`.
     void controlCharacter(qint64 line, QByteArrayView character, const QString &encoding);
     // Every timecode whose fields are not all in range at `rate`; they are told of once a file,
@@ -67,6 +71,8 @@ private:
     qint64 m_firstFrameLine = 0;
     qint64 m_largestFrameLine = 0;
     Timecode m_largestFrame;
+    std::optional<bool> m_startDropFrame;
+    bool m_reportedStartKind = false;
     // The first timecode with minutes or seconds past 59, and its line.
     qint64 m_clockLine = 0;
     Timecode m_clock;

@@ -119,6 +119,8 @@ void TranscriptConverter::takeTiming(QByteArrayView text, qsizetype at, qsizetyp
             m_diagnostics.reversedTiming(line);
     }
     const bool shifted = m_options.start || m_options.startAuto;
+    if (m_options.start)
+        m_diagnostics.startKind(line, *m_options.start, startCode.dropFrame, rate);
     if (!m_startFrame) {
         // --start is read in the kind of label the transcript's first timing shows.
         Timecode first = m_options.start.value_or(Timecode());
