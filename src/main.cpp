@@ -12,6 +12,8 @@
 #include <csignal>
 #include <vector>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 // Qt reads arguments as UTF-8 and would turn other bytes into U+FFFD: such a name would be
@@ -40,7 +42,6 @@ bool checkArgumentsAreUtf8(int argc, char *argv[])
 // The parser's own errors, worded as cuefold's other usage errors are.
 QString parserError(const QCommandLineParser &parser)
 {
-    using namespace Qt::StringLiterals;
     if (!parser.unknownOptionNames().isEmpty()) {
         const QString name = parser.unknownOptionNames().constFirst();
         // A letter was a short option unless it was typed "--x" or "--x=...".
@@ -102,7 +103,7 @@ int main(int argc, char *argv[])
         print(stderr, parserError(parser));
         return 1;
     }
-    if (parser.isSet(u"version"_qs))
+    if (parser.isSet(u"version"_s))
         parser.showVersion();
 
     Settings settings;

@@ -104,8 +104,8 @@ QString readConversion(const QCommandLineParser &parser, ConversionOptions *opti
     options->keepLines = parser.isSet(u"keep-lines"_qs);
     if (parser.isSet(u"voice"_qs) && parser.isSet(u"no-voice"_qs))
         return QObject::tr("cuefold: --voice does not go with --no-voice\n");
-    if (parser.isSet(u"voice"_qs)) {
-        const QString voice = parser.value(u"voice"_qs);
+    if (parser.isSet(u"voice"_s)) {
+        const QString voice = parser.value(u"voice"_s);
         // A line break would end the cue early; a tab or any other control hides in it.
         if (std::any_of(voice.begin(), voice.end(),
                         [](QChar c) { return c.category() == QChar::Other_Control; }))
@@ -141,7 +141,7 @@ QList<QCommandLineOption> options()
              u"n"_qs},
             {u"max-duration"_qs,
              u"At most S seconds a cue where the passage allows (%1; default %2); needs "
-             "--max-chars"_qs
+             "--max-chars"_s
                      .arg(range(minDurationLimit, maxDurationLimit))
                      .arg(defaultCueMilliseconds / 1000),
              u"s"_qs},

@@ -12,6 +12,8 @@
 
 #include <cmath>
 
+using namespace Qt::StringLiterals;
+
 // The formats, through the decoder and the converter as the program drives them.
 class tst_Conversion : public QObject
 {
@@ -166,9 +168,9 @@ void tst_Conversion::neighbourhood_data()
 {
     QTest::addColumn<QString>("rate");
     QTest::addColumn<QString>("timing");
-    QTest::newRow("25") << u"25"_qs << u"00:00:03:00 - 00:00:04:12"_qs;
-    QTest::newRow("29.97 drop frame") << u"29.97"_qs << u"10:00:00;00 - 10:00:02;15"_qs;
-    QTest::newRow("30") << u"30"_qs << u"00:59:59:29 - 01:00:00:00"_qs;
+    QTest::newRow("25") << u"25"_s << u"00:00:03:00 - 00:00:04:12"_s;
+    QTest::newRow("29.97 drop frame") << u"29.97"_s << u"10:00:00;00 - 10:00:02;15"_s;
+    QTest::newRow("30") << u"30"_s << u"00:59:59:29 - 01:00:00:00"_s;
 }
 
 // Every line one edit (a character deleted, inserted or replaced) away from a timing line, put
@@ -178,7 +180,7 @@ void tst_Conversion::neighbourhood()
 {
     QFETCH(QString, rate);
     QFETCH(QString, timing);
-    const QString alphabet = u"0123456789:;. -\u2013\u2014\u2212\u00A0>a"_qs;
+    const QString alphabet = u"0123456789:;. -\u2013\u2014\u2212\u00A0>a"_s;
     QSet<QString> lines;
     for (qsizetype i = 0; i <= timing.size(); ++i) {
         if (i < timing.size())
@@ -189,7 +191,7 @@ void tst_Conversion::neighbourhood()
                 lines.insert(QString(timing).replace(i, 1, c));
         }
     }
-    const Settings settings = settingsFor({u"--fps"_qs, rate});
+    const Settings settings = settingsFor({u"--fps"_s, rate});
     for (const QString &line : std::as_const(lines)) {
         const Result result = convert("00:00:00:00 - 00:00:01:00\nabove\n" + line.toUtf8()
                                               + "\nbelow\n",
