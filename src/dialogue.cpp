@@ -2,9 +2,11 @@
 #include "dialogue.h"
 
 #include "markup.h"
+#include "speakers.h"
 #include "text.h"
 
 #include <algorithm>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -65,9 +67,19 @@ struct Turns
 } // namespace
 
 DialogueWriter::DialogueWriter(TimedCueSink &sink, Diagnostics *diagnostics,
-                               const SplitLimits &split)
-    : m_sink(sink), m_diagnostics(diagnostics), m_split(split)
+                               const SplitLimits &split, std::optional<QByteArray> unnamed)
+    : m_sink(sink), m_diagnostics(diagnostics), m_split(split), m_unnamed(std::move(unnamed))
 {
+}
+
+// A segment's text in a cue of its own: after its speaker's name where the speaker changes, as
+// a viewer cannot see the voice. Inside the text, the name counts toward the line's width.
+QByteArray DialogueWriter::named(const Segment &segment)
+{
+    const bool changes = std::exchange(m_lastVoice, segment.voice) != segment.voice;
+    return changes && m_unnamed && segment.voice != *m_unnamed
+            ? shownName(segment.voice) + segment.text
+            : segment.text;
 }
 
 void DialogueWriter::write(const QList<Segment> &segments, const GatheredPassage &passage)
@@ -99,6 +111,13 @@ void DialogueWriter::writeCue(const TimedCue &cue, bool split)
 // by a dialogue dash.
 void DialogueWriter::writeWhole(const QList<Segment> &segments, const GatheredPassage &passage)
 {
+    if (segments.size() == 1) {
+        const QByteArray text = named(segments.front());
+        const CueTurn turn{segments.front().voice, text};
+        writeCue({passage.start, passage.end, &turn, 1, passage.line}, false);
+        return;
+    }
+    m_lastVoice = segments.back().voice;
     const Turns turns(segments.constData(), segments.size());
     writeCue({passage.start, passage.end, turns.turns.data(), segments.size(), passage.line},
              false);
@@ -131,6 +150,7 @@ void DialogueWriter::writeSplit(const QList<Segment> &segments, const GatheredPa
             && segments[i + 1].voice != segment.voice) {
             const Turns turns(&segment, 2);
             ++i;
+            m_lastVoice = segments[i].voice;
             shown += visible[i - 1] + visible[i];
             const qint64 to = endAt(shown);
             writeCue({timeAt(duration <= 0 ? start : from, passage), timeAt(to, passage),
@@ -141,7 +161,8 @@ void DialogueWriter::writeSplit(const QList<Segment> &segments, const GatheredPa
         }
         shown += visible[i];
         const qint64 to = endAt(shown);
-        for (const Cue &cue : splitPassage(segment.text, from, to, m_split)) {
+        const QByteArray text = named(segment);
+        for (const Cue &cue : splitPassage(text, from, to, m_split)) {
             const CueTurn turn{segment.voice, cue.text};
             writeCue({timeAt(cue.start, passage), timeAt(cue.end, passage), &turn, 1,
                       passage.line},

@@ -10,6 +10,8 @@
 #include <QByteArray>
 #include <QList>
 
+#include <optional>
+
 // One speaker's text in a passage (or, splitting with kept lines, one line of it).
 struct Segment
 {
@@ -27,8 +29,10 @@ struct GatheredPassage
 class DialogueWriter
 {
 public:
-    // `diagnostics` is null unless cues are checked.
-    DialogueWriter(TimedCueSink &sink, Diagnostics *diagnostics, const SplitLimits &split);
+    // `diagnostics` is null unless cues are checked. With `unnamed`, the voice of text with no
+    // label, the text shows each labelled speaker's name where they start to speak.
+    DialogueWriter(TimedCueSink &sink, Diagnostics *diagnostics, const SplitLimits &split,
+                   std::optional<QByteArray> unnamed = std::nullopt);
 
     void write(const QList<Segment> &segments, const GatheredPassage &passage);
 
@@ -36,10 +40,13 @@ private:
     void writeWhole(const QList<Segment> &segments, const GatheredPassage &passage);
     void writeSplit(const QList<Segment> &segments, const GatheredPassage &passage);
     void writeCue(const TimedCue &cue, bool split);
+    QByteArray named(const Segment &segment);
 
     TimedCueSink &m_sink;
     Diagnostics *m_diagnostics;
     SplitLimits m_split;
+    std::optional<QByteArray> m_unnamed;
+    QByteArray m_lastVoice; // of the last cue's last turn
 };
 
 #endif

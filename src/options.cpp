@@ -97,8 +97,10 @@ QString readConversion(const QCommandLineParser &parser, ConversionOptions *opti
             return QObject::tr("cuefold: --%1 needs --max-chars\n").arg(name);
     }
     options->check = parser.isSet(u"check"_qs) || parser.isSet(u"strict"_qs);
-    // A list of speakers is of use only with labels, so it takes them.
-    options->voices = parser.isSet(u"voices"_qs) || parser.isSet(u"speakers"_s);
+    // A list of speakers, and speakers' names, are of use only with labels, so they take them.
+    options->speakerNames = parser.isSet(u"speaker-names"_s);
+    options->voices = parser.isSet(u"voices"_qs) || parser.isSet(u"speakers"_s)
+            || options->speakerNames;
     if (parser.isSet(u"speakers"_s))
         options->speakers = Speakers::listed(parser.value(u"speakers"_s));
     options->keepLines = parser.isSet(u"keep-lines"_qs);
@@ -145,7 +147,12 @@ QList<QCommandLineOption> options()
                      .arg(range(minDurationLimit, maxDurationLimit))
                      .arg(defaultCueMilliseconds / 1000),
              u"s"_qs},
-            {u"voices"_qs, u"Take speaker labels (\"ANNA: ...\") as the voice of what follows"_qs},
+            {u"voices"_qs,
+             u"Take speaker labels (\"ANNA: ...\"), names in capitals or used more than once, "
+             "as the voice of what follows"_s},
+            {u"speaker-names"_s,
+             u"Start the text with the speaker's name (\"ANNA: \") where the speaker changes "
+             "and no dialogue dash shows it; implies --voices"_s},
             {u"speakers"_s,
              u"Take only these labels as speakers (\"Anna Berg,Q,A\"); implies --voices"_s,
              u"names"_s},

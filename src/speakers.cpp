@@ -215,6 +215,11 @@ void SpeakerScan::takeLine()
     m_start.clear();
 }
 
+QByteArray shownName(QByteArrayView voice)
+{
+    return QString::fromUtf8(voice).toUpper().toUtf8() + ": ";
+}
+
 QByteArray voiceTag(QByteArrayView name)
 {
     if (name.isEmpty())

@@ -65,6 +65,10 @@ private:
     bool m_skipLineFeed = false; // the last piece ended in CR
 };
 
+// What a viewer reads where the speaker changes, as captioners write it: the name in capitals
+// and a colon ("ANNA: "). A name holds no markup: its characters are letters, digits and marks.
+QByteArray shownName(QByteArrayView voice);
+
 // "<v NAME>" with NAME escaped as WebVTT wants it; nothing for an empty name.
 QByteArray voiceTag(QByteArrayView name);
 

@@ -34,7 +34,8 @@ TranscriptConverter::TranscriptConverter(const ConversionOptions &options, Outpu
       m_gathers(options.split.maxChars || options.voices || options.keepLines),
       m_voice(options.voice),
       m_plainTurn{options.voice, {}},
-      m_dialogue(*m_sink, options.check ? &m_diagnostics : nullptr, options.split)
+      m_dialogue(*m_sink, options.check ? &m_diagnostics : nullptr, options.split,
+                 options.speakerNames ? std::optional(options.voice) : std::nullopt)
 {
 }
 

@@ -33,6 +33,7 @@ struct ConversionOptions
     bool voices = false; // speaker labels ("ANNA: ...") name the voice
     Speakers speakers; // which labels name speakers: listed, or read ahead from the transcript
     QByteArray voice = "Speaker"; // of text with no label; empty: no voice tag
+    bool speakerNames = false; // the text shows who speaks where no dialogue dash does
     bool keepLines = false; // each transcript line stays a line of its cue
 };
 

@@ -110,7 +110,8 @@ ConversionOptions pickOptions(const uchar *h)
     const int rate = h[0] % 9;
     QStringList arguments{u"--fps"_qs, QString::fromLatin1(rates[rate])};
     for (const auto &[bit, name] : {std::pair(1, "--check"), std::pair(16, "--voices"),
-                                    std::pair(32, "--keep-lines"), std::pair(64, "--no-voice")}) {
+                                    std::pair(32, "--keep-lines"), std::pair(64, "--no-voice"),
+                                    std::pair(128, "--speaker-names")}) {
         if (h[1] & bit)
             arguments << QString::fromLatin1(name);
     }
@@ -290,7 +291,8 @@ void checkSplit(const QList<Block> &passages, const QList<Block> &cues, const Sp
 // Every word of the transcript's text is in the document once, in order (told by its letters,
 // as a splitter may cut text with no spaces anywhere): only a label taken as a speaker (a line's
 // start up to its first colon) may go, naming the voice of what follows, and a dash may open a
-// line of a dialogue. The text holds no '<': every tag is the converter's.
+// line of a dialogue, as may the speaker's name ("ANNA: ") a line that changes speaker. The
+// text holds no '<': every tag is the converter's.
 void checkWords(const QStringList &lines, const QRegularExpression &timing,
                 const QList<Block> &cues)
 {
@@ -299,29 +301,46 @@ void checkWords(const QStringList &lines, const QRegularExpression &timing,
     {
         QChar c;
         bool dash; // the word that opens a line
+        bool name;
         QString voice;
     };
     const auto isDashed = [](const QString &text) {
         return text == u"-" || text.startsWith(u"- ");
     };
     QList<Shown> shown;
+    QList<qsizetype> turns; // where each voice tag's text starts
     for (const Block &cue : cues) {
         QString name;
         for (QString line : cue.lines) {
-            if (const auto m = voice.match(line); m.hasMatch())
+            if (const auto m = voice.match(line); m.hasMatch()) {
                 name = m.captured(1);
+                turns.append(shown.size());
+            }
             const QString text = line.remove(voice).remove(u"</v>"_qs).simplified();
             for (qsizetype i = 0; i < text.size(); ++i) {
                 if (!text[i].isSpace())
-                    shown.append({text[i], i == 0 && isDashed(text), name});
+                    shown.append({text[i], i == 0 && isDashed(text), false, name});
             }
         }
+    }
+    // The splitter may cut a name anywhere, even between cues.
+    for (const qsizetype at : std::as_const(turns)) {
+        const QString name = QString(shown.value(at).voice.toUpper() + u':').remove(u' ');
+        qsizetype i = 0;
+        while (i < name.size() && at + i < shown.size() && shown[at + i].c == name[i])
+            ++i;
+        for (qsizetype k = 0; i == name.size() && k < i; ++k)
+            shown[at + k].name = true;
     }
     qsizetype at = 0;
     const auto matches = [&](QString text, const QString &label) {
         text = text.replace(u"-->"_qs, u"--&gt;"_qs).simplified();
         qsizetype i = at;
         if (!text.isEmpty()) {
+            if (i < shown.size() && shown[i].name && !text.startsWith(shown[i].voice.toUpper())) {
+                while (i < shown.size() && shown[i].name)
+                    ++i;
+            }
             if (i < shown.size() && shown[i].dash && !isDashed(text))
                 ++i;
             if (!label.isNull() && (i == shown.size() || !label.contains(shown[i].voice)))
