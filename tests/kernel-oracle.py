@@ -44,7 +44,8 @@ def state(top):
 
 
 def spell(rng, root):
-    """A path guided by what is there: `..` after linked folders, `.`, doubled slashes."""
+    """A path guided by what is there: `..` after linked folders, `.`, doubled slashes; from
+    the current folder, the root, or the current folder's name in /proc."""
     parts = []
     for _ in range(rng.randint(0, 4)):
         here = os.path.join(root, *parts)
@@ -54,7 +55,7 @@ def spell(rng, root):
         steps = ["..", "..", ".", ""][2 - 2 * up:3 + bool(parts)]
         parts.append(rng.choice(sorted(os.listdir(here)) + steps))
     spelling = "/".join(parts + [rng.choice(NAMES)])
-    return root + "/" + spelling if rng.random() < 0.25 else spelling
+    return rng.choice(["", "", "", "", root + "/", "/proc/self/cwd/"]) + spelling
 
 
 def check(cuefold, seed, spellings=25):
