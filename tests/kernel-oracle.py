@@ -54,13 +54,16 @@ def spell(rng, root):
         up = os.path.realpath(here).startswith(os.path.realpath(root) + "/")  # not out of it
         steps = ["..", "..", ".", ""][2 - 2 * up:3 + bool(parts)]
         parts.append(rng.choice(sorted(os.listdir(here)) + steps))
-    spelling = "/".join(parts + [rng.choice(NAMES)])
-    return rng.choice(["", "", "", "", root + "/", "/proc/self/cwd/"]) + spelling
+    spelling = rng.choice(["", "", "", "", root + "/", "/proc/self/cwd/"]) + "/".join(
+        parts + [rng.choice(NAMES)])
+    # Not out of the copy (two folders up), where the other copy could be written too.
+    lands = os.path.realpath(os.path.join(root, spelling.replace("/proc/self/cwd", root, 1)))
+    return spelling if lands.startswith(root.rsplit("/", 2)[0] + "/") else spell(rng, root)
 
 
 def check(cuefold, seed, spellings=25):
     """Whether each spelling in one tree changes the same files; a tree two folders down in each
-    copy, so that walks up out of it stay in it. cuefold syncs: in memory that costs nothing."""
+    copy, so that walks up out of it are tried too. cuefold syncs: in memory that costs nothing."""
     memory = "/dev/shm" if os.access("/dev/shm", os.W_OK) else None
     rng, work = random.Random(seed), tempfile.mkdtemp(dir=memory)
     tops = [work + "/a", work + "/b"]
