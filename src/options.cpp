@@ -91,6 +91,13 @@ QString readConversion(const QCommandLineParser &parser, ConversionOptions *opti
             return QObject::tr("cuefold: --start takes auto or a timecode (HH:MM:SS:FF, or "
                                "HH:MM:SS;FF at 29.97 and 59.94), not '%1'\n")
                     .arg(start);
+        // A field past its range would carry into the next one up: a start nobody wrote.
+        if (framePosition(*options->start, options->rate).carried)
+            return QObject::tr("cuefold: --start %1 has a field past its range: frames go to "
+                               "%2 at %3 fps, minutes and seconds to 59\n")
+                    .arg(start)
+                    .arg(options->rate.nominal - 1)
+                    .arg(frameRateName(options->rate));
     }
     for (const QString &name : {u"max-lines"_qs, u"max-duration"_qs}) {
         if (parser.isSet(name) && !options->split.maxChars)

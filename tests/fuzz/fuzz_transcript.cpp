@@ -107,6 +107,7 @@ ConversionOptions pickOptions(const uchar *h)
 {
     static const char *const rates[] = {"23.976", "24", "25", "29.97", "30",
                                         "48", "50", "59.94", "60"};
+    static const int nominal[] = {24, 24, 25, 30, 30, 48, 50, 60, 60};
     const int rate = h[0] % 9;
     QStringList arguments{u"--fps"_qs, QString::fromLatin1(rates[rate])};
     for (const auto &[bit, name] : {std::pair(1, "--check"), std::pair(16, "--voices"),
@@ -120,8 +121,8 @@ ConversionOptions pickOptions(const uchar *h)
         arguments << u"--start"_qs << u"auto"_qs;
     else if (h[1] & 4)
         arguments << u"--start"_qs
-                  << QString::asprintf("%02d:%02d:%02d%c%02d", h[2] % 100, h[3] % 100, h[4] % 100,
-                                       frames, h[5] % 100);
+                  << QString::asprintf("%02d:%02d:%02d%c%02d", h[2] % 100, h[3] % 60, h[4] % 60,
+                                       frames, h[5] % nominal[rate]);
     if (h[6] <= 190)
         arguments << u"--max-chars"_qs << QString::number(10 + h[6]);
     if (h[6] <= 190 && h[7] % 5)
