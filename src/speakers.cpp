@@ -131,25 +131,27 @@ Speakers Speakers::listed(const QString &names)
     speakers.m_listed = true;
     for (const QString &name : names.split(u',')) {
         if (!name.trimmed().isEmpty())
-            speakers.m_uses.insert(name.trimmed().toLower(), 1);
+            speakers.m_uses.insert(name.trimmed().toLower(), {});
     }
     return speakers;
 }
 
-void Speakers::count(const SpeakerLabel &label)
+void Speakers::count(const SpeakerLabel &label, bool withText)
 {
     const QString name = QString::fromUtf8(label.name);
     if (m_listed || !looksLikeName(name))
         return;
     const QString key = name.toLower();
-    if (const auto found = m_uses.find(key); found != m_uses.end()) {
-        ++*found;
-        return;
+    auto found = m_uses.find(key);
+    if (found == m_uses.end()) {
+        if (m_uses.size() >= maxCandidates)
+            m_uses.removeIf([](const auto &use) { return use.value().count == 1; });
+        if (m_uses.size() >= maxCandidates)
+            return;
+        found = m_uses.insert(key, {});
     }
-    if (m_uses.size() >= maxCandidates)
-        m_uses.removeIf([](const auto &use) { return use.value() == 1; });
-    if (m_uses.size() < maxCandidates)
-        m_uses.insert(key, 1);
+    ++found->count;
+    found->withText = found->withText || withText;
 }
 
 bool Speakers::isSpeaker(const SpeakerLabel &label) const
@@ -157,7 +159,8 @@ bool Speakers::isSpeaker(const SpeakerLabel &label) const
     const QString name = QString::fromUtf8(label.name);
     if (m_listed)
         return m_uses.contains(name.toLower());
-    return looksLikeName(name) && (isCapitals(name) || m_uses.value(name.toLower()) > 1);
+    const Uses uses = m_uses.value(name.toLower());
+    return looksLikeName(name) && (isCapitals(name) || (uses.count > 1 && uses.withText));
 }
 
 bool SpeakerScan::feed(QByteArrayView text)
@@ -186,6 +189,7 @@ bool SpeakerScan::feed(QByteArrayView text)
         while (taken > 0 && p + taken < lineEnd && (uchar(p[taken]) & 0xC0) == 0x80)
             --taken; // whole characters only
         m_start.append(p, taken);
+        m_cut = m_cut || p + taken < lineEnd;
         if (lineEnd == end)
             break;
         takeLine();
@@ -211,8 +215,9 @@ void SpeakerScan::takeLine()
     ++m_ended;
     const SpeakerLabel label = speakerLabel(trimmed(m_start.cbegin(), m_start.cend()));
     if (!label.name.isEmpty())
-        m_speakers.count(label);
+        m_speakers.count(label, !label.text.isEmpty() || m_cut);
     m_start.clear();
+    m_cut = false;
 }
 
 QByteArray shownName(QByteArrayView voice)

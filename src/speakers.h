@@ -28,21 +28,29 @@ struct SpeakerLabel
 SpeakerLabel speakerLabel(QByteArrayView line);
 
 // Which labels name speakers. A transcript tells it as a whole: a label names a speaker when
-// it is written in capitals ("ANNA:") or the same name opens lines more than once ("anna:" ...
-// "anna:"), and it looks like a name, not a heading ("Note:") or the start of a sentence ("The
-// point:", "John said:"). A list of names replaces that evidence.
+// it is written in capitals ("ANNA:") or the same name opens lines more than once, once at
+// least with text after it ("anna: Hi" ... "anna:"), and it looks like a name, not a heading
+// ("Note:") or the start of a sentence ("The point:", "John said:"). A sound or a heading
+// alone on its line ("Applause:") is no evidence, however often. A list of names replaces all
+// that evidence.
 class Speakers
 {
 public:
     // "Anna Berg,Q,A": these name speakers, in any case, and nothing else does.
     static Speakers listed(const QString &names);
 
-    void count(const SpeakerLabel &label); // a use seen while reading ahead
+    // A use seen while reading ahead; `withText` when text follows it on its line.
+    void count(const SpeakerLabel &label, bool withText);
     bool isSpeaker(const SpeakerLabel &label) const;
     bool isListed() const { return m_listed; }
 
 private:
-    QHash<QString, int> m_uses; // by the name in lower case
+    struct Uses
+    {
+        int count = 0;
+        bool withText = false;
+    };
+    QHash<QString, Uses> m_uses; // by the name in lower case
     bool m_listed = false;
 };
 
@@ -61,6 +69,7 @@ private:
 
     Speakers m_speakers;
     QByteArray m_start; // of the line at hand, up to labelReach bytes
+    bool m_cut = false; // the line goes on past m_start
     qint64 m_ended = 0; // lines ended so far: by LF, CR LF or a lone CR
     bool m_skipLineFeed = false; // the last piece ended in CR
 };
