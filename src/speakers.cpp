@@ -97,20 +97,23 @@ SpeakerLabel speakerLabel(QByteArrayView line)
 {
     const SpeakerLabel none{{}, line};
     // The colon and the character after it lie within reach.
-    const QByteArrayView head = line.first(std::min(line.size(), labelReach - 4));
-    qsizetype colon = head.indexOf(':');
-    qsizetype after = colon + 1;
-    const qsizetype wide = head.indexOf(fullWidthColon);
-    if (wide >= 0 && (colon < 0 || wide < colon)) {
+    const char *const begin = line.data();
+    const char *const end = begin + std::min(line.size(), labelReach - 4);
+    const char *colon = findByte(begin, end, ':');
+    const char *wide = findByte(begin, colon, fullWidthColon[0]);
+    while (wide != colon && !QByteArrayView(wide, end - wide).startsWith(fullWidthColon))
+        wide = findByte(wide + 1, colon, fullWidthColon[0]);
+    qsizetype after = colon - begin + 1;
+    if (wide != colon) {
         colon = wide;
-        after = wide + fullWidthColon.size();
+        after = wide - begin + fullWidthColon.size();
     }
-    if (colon <= 0)
+    if (colon == begin || colon == end)
         return none;
-    if (after - colon == 1 && after < line.size() && !isBlank(line[after])
+    if (after - (colon - begin) == 1 && after < line.size() && !isBlank(line[after])
         && continuesWord(line[after]))
         return none;
-    const QByteArrayView name = withoutDecoration(line.first(colon));
+    const QByteArrayView name = withoutDecoration(line.first(colon - begin));
     const QString text = QString::fromUtf8(name);
     if (text.isEmpty() || text.size() > maxLabelLength || !text.front().isLetter())
         return none;
@@ -136,12 +139,22 @@ Speakers Speakers::listed(const QString &names)
     return speakers;
 }
 
+const Speakers::Name &Speakers::nameOf(QByteArrayView spelling) const
+{
+    const QByteArray bytes = spelling.toByteArray();
+    if (const auto found = m_names.constFind(bytes); found != m_names.cend())
+        return *found;
+    if (m_names.size() >= maxCandidates)
+        m_names.clear();
+    const QString name = QString::fromUtf8(spelling);
+    return *m_names.insert(bytes, {name.toLower(), looksLikeName(name), isCapitals(name)});
+}
+
 void Speakers::count(const SpeakerLabel &label, bool withText)
 {
-    const QString name = QString::fromUtf8(label.name);
-    if (m_listed || !looksLikeName(name))
+    if (m_listed || !nameOf(label.name).plausible)
         return;
-    const QString key = name.toLower();
+    const QString &key = nameOf(label.name).key;
     auto found = m_uses.find(key);
     if (found == m_uses.end()) {
         if (m_uses.size() >= maxCandidates)
@@ -156,11 +169,11 @@ void Speakers::count(const SpeakerLabel &label, bool withText)
 
 bool Speakers::isSpeaker(const SpeakerLabel &label) const
 {
-    const QString name = QString::fromUtf8(label.name);
+    const Name &name = nameOf(label.name);
     if (m_listed)
-        return m_uses.contains(name.toLower());
-    const Uses uses = m_uses.value(name.toLower());
-    return looksLikeName(name) && (isCapitals(name) || (uses.count > 1 && uses.withText));
+        return m_uses.contains(name.key);
+    const Uses uses = m_uses.value(name.key);
+    return name.plausible && (name.capitals || (uses.count > 1 && uses.withText));
 }
 
 bool SpeakerScan::feed(QByteArrayView text)

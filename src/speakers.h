@@ -45,12 +45,22 @@ public:
     bool isListed() const { return m_listed; }
 
 private:
+    // What the rules make of a name as written, worked out once for each spelling.
+    struct Name
+    {
+        QString key; // in lower case
+        bool plausible; // a name, not a heading or a sentence's start
+        bool capitals;
+    };
+    const Name &nameOf(QByteArrayView spelling) const;
+
     struct Uses
     {
         int count = 0;
         bool withText = false;
     };
     QHash<QString, Uses> m_uses; // by the name in lower case
+    mutable QHash<QByteArray, Name> m_names; // by spelling
     bool m_listed = false;
 };
 
