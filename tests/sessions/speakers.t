@@ -26,3 +26,10 @@ WEBVTT
 00:00:01.000 --> 00:00:02.000
 <v Anna Berg>Hi.
 
+$ { echo 00:00:01:00 - 00:00:02:00; echo 'anna: Hi.'; echo 'anna: Yes.'
+>   seq 3000 | sed 's/.*/Word&: no label/'; echo 'anna: Bye.'; } >many.txt
+$ cuefold -q --voices -i many.txt -o - | grep -o '<v [a-zA-Z]*>\|Bye.*' | sort | uniq -c
+      1 <v anna>
+      1 Bye.
+$ cuefold -q --voices -i many.txt -o - | grep -c 'Word[0-9]*: no label'
+1
