@@ -20,7 +20,8 @@ $ cuefold -q --speakers Well -i - -o - <a.txt | tail -n 3
 <v Speaker>- anna: Bye.</v>
 <v Well>- no.
 
-$ printf '00:00:01:00 - 00:00:02:00\nAnna Berg: Hi.\n' | cuefold -q --speakers ' anna berg , Q' -i - -o -
+$ printf '00:00:01:00 - 00:00:02:00\nAnna Berg: Hi.\n' |
+>     cuefold -q --speakers ' anna berg , Q' -i - -o -
 WEBVTT
 
 00:00:01.000 --> 00:00:02.000
