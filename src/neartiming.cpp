@@ -13,7 +13,8 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-// A timing has four colons at least and one edit takes one away; two clock times have four.
+// A timing has four colons at least and one edit takes one away; two clock times have four, a
+// lone timecode three.
 // Fewer, and the line is ordinary text: this is all most lines cost.
 constexpr int fewestColons = 3;
 
@@ -244,24 +245,43 @@ NearTiming commonMiss(const QString &line)
             QObject::tr("a drop-frame timecode, which needs --fps 29.97 or 59.94")};
 }
 
-// Two clock times, with or without frames, joined by dashes, tildes or an arrow: farther than
-// one edit, but meant as a timing all the same.
+// Two clock times, with or without frames, joined by dashes, tildes or an arrow; two frame
+// timecodes joined by anything short ("to", "=>", "..."), or one alone on its line, however its
+// fields are parted: farther than one edit, but meant as a timing all the same.
 NearTiming clockTimes(const QString &line)
 {
     static const QRegularExpression joined(
             uR"((\d{1,3}:\d\d:\d\d(?:[:;.,]\d{1,3})?)\s*((?:\p{Pd}|\x{2212}|[~>]){1,4})\s*)"
             uR"((\d{1,3}:\d\d:\d\d(?:[:;.,]\d{1,3})?))"_s,
             QRegularExpression::UseUnicodePropertiesOption);
+    // The short word between two timecodes holds no digit; a lone one has only punctuation by.
+    static const QRegularExpression framesJoined(
+            uR"((\d{1,3}[:;]\d\d[:;]\d\d[:;]\d\d)\s*([^\d:;]{0,12}?)\s*)"
+            uR"((\d{1,3}[:;]\d\d[:;]\d\d[:;]\d\d))"_s,
+            QRegularExpression::UseUnicodePropertiesOption);
+    static const QRegularExpression alone(
+            uR"(^[\s\p{P}\p{S}]*(\d{1,3}[:;]\d\d[:;]\d\d[:;]\d\d)[\s\p{P}\p{S}]*$)"_s,
+            QRegularExpression::UseUnicodePropertiesOption);
     static const QRegularExpression timecode(uR"(^\d\d:\d\d:\d\d[:;]\d\d$)"_s);
-    const QRegularExpressionMatch match = joined.match(line);
+    QRegularExpressionMatch match = joined.match(line);
     if (!match.hasMatch())
-        return {};
+        match = framesJoined.match(line);
+    if (!match.hasMatch()) {
+        match = alone.match(line);
+        return match.hasMatch() ? NearTiming{NearTiming::Kind::Other,
+                                             QObject::tr("'%1' alone, where a timing has two "
+                                                         "timecodes")
+                                                     .arg(match.captured(1))}
+                                : NearTiming{};
+    }
     for (int group : {1, 3}) {
         if (!timecode.match(match.capturedView(group)).hasMatch())
             return {NearTiming::Kind::Other,
                     QObject::tr("'%1' is not a frame timecode (HH:MM:SS:FF)")
                             .arg(match.captured(group))};
     }
+    if (match.capturedView(2).isEmpty())
+        return {NearTiming::Kind::Other, QObject::tr("no '-' between the timecodes")};
     return {NearTiming::Kind::Other, QObject::tr("'%1' instead of '-'").arg(match.captured(2))};
 }
 

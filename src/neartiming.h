@@ -6,8 +6,8 @@
 #include <QByteArrayView>
 #include <QString>
 
-// The shortest line that can be near a timing: two clock times and a dash, "0:00:07-0:00:08".
-inline constexpr qsizetype shortestNearTiming = 15;
+// The shortest line that can be near a timing: one timecode alone, "00:00:07:00".
+inline constexpr qsizetype shortestNearTiming = 11;
 
 struct NearTiming
 {
