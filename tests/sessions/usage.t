@@ -67,7 +67,9 @@ cuefold: --fps takes 23.976, 24, 25, 29.97, 30, 48, 50, 59.94 or 60, not '23.9'
 $ cuefold --start '00:00:01;00' -i in.txt -o x.vtt
 cuefold: --start takes auto or a timecode (HH:MM:SS:FF, or HH:MM:SS;FF at 29.97 and 59.94), not '00:00:01;00'
 [1]
-$ for s in 00:00:00:25 00:60:00:00 00:00:60:00 99:99:99:99; do cuefold --start $s -i in.txt -o x.vtt; done
+$ for s in 00:00:00:25 00:60:00:00 00:00:60:00 99:99:99:99; do
+>     cuefold --start $s -i in.txt -o x.vtt
+> done
 cuefold: --start 00:00:00:25 has a field past its range: frames go to 24 at 25 fps, minutes and seconds to 59
 cuefold: --start 00:60:00:00 has a field past its range: frames go to 24 at 25 fps, minutes and seconds to 59
 cuefold: --start 00:00:60:00 has a field past its range: frames go to 24 at 25 fps, minutes and seconds to 59
