@@ -8,7 +8,10 @@
 #include <QtEndian>
 
 #include <algorithm>
+#include <array>
 #include <cstring>
+
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -102,25 +105,31 @@ void appendUtf8(QByteArray &out, char32_t c)
     }
 }
 
-// Unmarked UTF-16 or UTF-32 of mostly ASCII text has zeros between the characters: the form
-// whose zeros fall where the first four bytes have theirs, if any.
-QString zeroPattern(QByteArrayView first)
+// Unmarked UTF-16 or UTF-32 has zeros between the characters: the top byte of every UTF-32
+// unit, and in UTF-16 the other byte of every ASCII character, line ends and digits included.
+// The form whose zeros the start of the input shows, if any.
+QString zeroPattern(QByteArrayView start)
 {
-    static const struct
-    {
-        const char *name;
-        char zeros[4]; // 0 where the form has a zero byte
-    } forms[] = {
-        {"UTF-32LE", {1, 0, 0, 0}},
-        {"UTF-32BE", {0, 0, 0, 1}},
-        {"UTF-16LE", {1, 0, 1, 0}},
-        {"UTF-16BE", {0, 1, 0, 1}},
-    };
-    for (const auto &form : forms) {
-        if (std::equal(first.begin(), first.begin() + 4, form.zeros,
-                       [](char byte, char nonzero) { return (byte != 0) == (nonzero != 0); }))
-            return QString::fromLatin1(form.name);
-    }
+    std::array<qsizetype, 4> zeros{};
+    const qsizetype units = start.size() / 4;
+    for (qsizetype i = 0; i < units * 4; ++i)
+        zeros[i % 4] += start[i] == 0;
+    if (units == 0)
+        return QString();
+    // Zeros alone are no characters at all.
+    if (zeros[0] < units && zeros[1] > 0 && zeros[2] == units && zeros[3] == units)
+        return u"UTF-32LE"_s;
+    if (zeros[3] < units && zeros[2] > 0 && zeros[0] == units && zeros[1] == units)
+        return u"UTF-32BE"_s;
+    // A few characters of other scripts have a zero byte of their own (U+4E00 is 00 4E), at the
+    // other place; padding has zeros at both alike.
+    constexpr qsizetype dominance = 3;
+    const qsizetype odd = zeros[1] + zeros[3];
+    const qsizetype even = zeros[0] + zeros[2];
+    if (odd >= 2 && odd > dominance * even)
+        return u"UTF-16LE"_s;
+    if (even >= 2 && even > dominance * odd)
+        return u"UTF-16BE"_s;
     return QString();
 }
 
@@ -171,7 +180,7 @@ qsizetype TranscriptDecoder::decode(QByteArrayView bytes, bool last, QByteArrayV
     *text = QByteArrayView();
     qsizetype mark = 0;
     if (m_form == Form::Unknown) {
-        if (bytes.size() < 4 && !last)
+        if (bytes.size() < formWindow && !last)
             return 0;
         struct Mark
         {
@@ -195,7 +204,7 @@ qsizetype TranscriptDecoder::decode(QByteArrayView bytes, bool last, QByteArrayV
             }
         }
         if (m_form == Form::Utf8 && bytes.size() >= 4) {
-            m_lookalike = zeroPattern(bytes);
+            m_lookalike = zeroPattern(bytes.first(qMin(bytes.size(), formWindow)));
             if (!m_lookalike.isEmpty())
                 return -1;
         }

@@ -9,6 +9,10 @@
 
 #include <memory>
 
+// How much of an unmarked input the decoder reads before it takes it for UTF-8: enough to see
+// the zeros of UTF-16 past a first line in a script that has few.
+inline constexpr qsizetype formWindow = 256;
+
 // Turns transcript bytes into checked UTF-8 piece by piece: UTF-8 (or the encoding named with
 // --encoding), or the UTF-8, UTF-16 or UTF-32 that a byte-order mark names (the mark is
 // dropped, and wins over a name). UTF-8 passes through uncopied.

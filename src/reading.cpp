@@ -14,15 +14,17 @@
 
 namespace {
 
-// Room for a character cut by the end of a read, carried into the next.
+// Room for what the decoder leaves for the next read: a character cut by the end of a read, or
+// the start of the input until it has seen its form.
 constexpr qsizetype longestCharacter = 8;
+constexpr qsizetype heldBack = qMax(longestCharacter, formWindow);
 
 // The loop for the converter and for the scan ahead, which take text alike.
 template<typename Reader>
 bool readText(QIODevice &input, Reader &converter, QString *error, const QString &encoding,
               qsizetype pieceSize)
 {
-    QByteArray buffer(pieceSize + longestCharacter, Qt::Uninitialized);
+    QByteArray buffer(pieceSize + heldBack, Qt::Uninitialized);
     TranscriptDecoder decoder(encoding);
     qsizetype kept = 0;
     bool controlSeen = false;

@@ -5,6 +5,7 @@
 // cues must share out each passage's time and words, and speakers' cues must keep every word but
 // the labels taken. (A split cue may still end where it starts, in a passage with fewer
 // milliseconds than cues or one that opens with a lone end tag: not checked until fixed.)
+#include "decoding.h"
 #include "markup.h"
 #include "options.h"
 #include "reading.h"
@@ -395,7 +396,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     const auto mark = QStringConverter::encodingForData(bytes);
     QStringDecoder decoder(mark.value_or(QStringConverter::Utf8), QStringDecoder::Flag::Stateless);
     const QString text = decoder(bytes);
-    const bool zeroAhead = bytes.first(qMin(bytes.size(), qsizetype(4))).contains('\0');
+    const bool zeroAhead = bytes.first(qMin(bytes.size(), formWindow)).contains('\0');
     require(mark || decoder.hasError() || zeroAhead || !document.isEmpty(), "refused valid text");
     require(mark || !decoder.hasError() || document.isEmpty(), "took invalid text");
     if (document.isEmpty())
