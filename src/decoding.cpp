@@ -153,7 +153,9 @@ qsizetype findC1Control(QByteArrayView text)
 TranscriptDecoder::TranscriptDecoder() = default;
 
 TranscriptDecoder::TranscriptDecoder(const QString &encoding)
-    : m_named(encoding.isEmpty() ? nullptr : new QStringDecoder(encoding.toLatin1().constData()))
+    : m_named(encoding.isEmpty() ? nullptr
+                                 : new QStringDecoder(encoding.toLatin1().constData(),
+                                                      QStringConverter::Flag::ConvertInvalidToNull))
 {
 }
 
@@ -271,9 +273,9 @@ qsizetype TranscriptDecoder::decodeUnits(const uchar *begin, const uchar *end, b
 }
 
 // The framework's decoder keeps a character cut by the end of a piece itself, and marks what it
-// cannot read with U+FFFD (U+001A in Shift_JIS, EUC-JP and EUC-KR): the text before the first
-// of those is good. It never tells of a character cut by the end of the input; a line end
-// after it does.
+// cannot read with U+0000, which no transcript holds (U+FFFD and U+001A, which it marks with by
+// default, a text may well hold): the text before the first of those is good. It never tells
+// of a character cut by the end of the input; a line end after it does.
 qsizetype TranscriptDecoder::decodeNamed(QByteArrayView bytes, bool last, bool *invalid)
 {
     QString text = m_named->decode(bytes);
@@ -283,10 +285,8 @@ qsizetype TranscriptDecoder::decodeNamed(QByteArrayView bytes, bool last, bool *
     }
     if (m_named->hasError()) {
         *invalid = true;
-        const auto fault = std::find_if(text.cbegin(), text.cend(), [](QChar c) {
-            return c == QChar::ReplacementCharacter || c == u'\x1A';
-        });
-        text.truncate(fault - text.cbegin());
+        if (const qsizetype fault = text.indexOf(QChar::Null); fault >= 0)
+            text.truncate(fault);
     }
     m_buffer = text.toUtf8();
     return bytes.size();
