@@ -74,6 +74,10 @@ void Planner::settle(qsizetype p)
     const qint64 to = m_clock.at(spokenAt(p));
     const bool timed = m_clock.isTimed();
     const qsizetype sentences = memo(p - 1).sentences;
+    qsizetype secondLine = p - 1; // where the last of two lines ending at p starts at the earliest
+    while (secondLine - 1 > lo && word(secondLine).before != Break::Forced
+           && width(secondLine - 1, p) <= m_limits.maxChars)
+        --secondLine;
     Step best{std::numeric_limits<double>::infinity(), p - 1};
     // Weighs the cue from word i. Time comes first, so that a cue too short is dropped before
     // its breaks are weighed; a tie goes to the shorter cue.
@@ -89,11 +93,8 @@ void Planner::settle(qsizetype p)
             cost += shapeWeight * square(1 - std::min(double(width(i, p)) / m_capacity, 1.0));
         if (strands(&first, 0, p - i, after))
             cost += strandPenalty;
-        if (cost < best.cost && p - i > 1) {
-            double lines = 0;
-            lineStarts({&first, p - i}, m_limits.maxChars, m_limits.maxLines, &lines);
-            cost += lines;
-        }
+        if (cost < best.cost && lineEnd(i) < p)
+            cost += linesPrice(i, p, secondLine);
         if (cost < best.cost || (cost == best.cost && i > best.start))
             best = {cost, i};
     };
@@ -115,6 +116,26 @@ void Planner::settle(qsizetype p)
         m_steps.push_back(best);
     else
         step(p) = best;
+}
+
+// What the line breaks of the cue of words [i, p), more than a line, cost at the least. Two
+// lines take the best break that fits (`secondLine`: where the second starts at the earliest),
+// by its class alone, which is cheap enough to weigh for every cue; more are laid out.
+double Planner::linesPrice(qsizetype i, qsizetype p, qsizetype secondLine)
+{
+    if (m_limits.maxLines > 2) {
+        double price = 0;
+        lineStarts({&word(i), p - i}, m_limits.maxChars, m_limits.maxLines, &price);
+        return price;
+    }
+    double price = std::numeric_limits<double>::infinity();
+    const qsizetype last = std::min(lineEnd(i), p - 1);
+    for (qsizetype k = std::max(i + 1, secondLine); k <= last; ++k) {
+        const Break b = word(k).before;
+        const bool stranded = endsSentence(word(k - 1).before) && b > Break::Clause;
+        price = std::min(price, breakPenalty(b) + (stranded ? strandPenalty : 0.0));
+    }
+    return price;
 }
 
 // Where a line from word i ends at the latest (first fit, with a new line at a dialogue

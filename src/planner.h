@@ -80,6 +80,7 @@ private:
     bool load();
     void settle(qsizetype p);
     qsizetype lineEnd(qsizetype i);
+    double linesPrice(qsizetype i, qsizetype p, qsizetype secondLine);
     qsizetype earliestStart(qsizetype p);
     void tryCommit(qsizetype p);
     void commit(qsizetype to);
