@@ -47,7 +47,7 @@ WordTraits wordTraits(const QByteArrayView *units, qsizetype count);
 
 // Break classes, best first.
 enum class Break : quint8 {
-    Forced, // a dialogue dash after a sentence end: a new line at least
+    Forced, // a dialogue dash after a sentence end, or a kept line's end: a new line at least
     Sentence,
     Clause, // after a comma, colon, semicolon, a pause (...) or a cut-off dash
     Phrase, // before a conjunction, article, determiner, possessive or preposition

@@ -3,6 +3,7 @@
 
 #include "markup.h"
 #include "speakers.h"
+#include "speech.h"
 #include "text.h"
 
 #include <algorithm>
@@ -123,51 +124,66 @@ void DialogueWriter::writeWhole(const QList<Segment> &segments, const GatheredPa
              false);
 }
 
-// Each segment is split on its own, in its share of the passage's time, so that a change of
-// speaker is always a cut. Two speakers' short lines in a row share a cue, a line each, as a
-// subtitler sets a quick exchange ("- Ready? - Yes.").
+// How many speakers' lines from `first` on share a cue, a line each, as a subtitler sets a
+// quick exchange ("- Ready?" / "- Yes."): each fits a line, the speaker changes at each, and
+// they fit the cue's lines and, in their share of the time, its time limit.
+qsizetype DialogueWriter::sharedTurns(const QList<Segment> &segments, qsizetype first) const
+{
+    const auto fits = [&](qsizetype i) {
+        const QByteArray &text = segments[i].text;
+        return !text.contains('\n')
+                && visibleLength(text) + (startsWithDash(text) ? 0 : dash.size())
+                <= m_split.maxChars;
+    };
+    qsizetype end = first;
+    while (end < segments.size() && end - first < m_split.maxLines && fits(end)
+           && (end == first || segments[end].voice != segments[end - 1].voice))
+        ++end;
+    return end - first;
+}
+
+// Each speaker's text is split on its own, in its share of the passage's speaking time, so
+// that a change of speaker is always a cut, unless short lines share a cue. Every cue gets a
+// millisecond at least: when the passage has no more, its last cue takes the rest.
 void DialogueWriter::writeSplit(const QList<Segment> &segments, const GatheredPassage &passage)
 {
-    QList<qsizetype> visible;
-    qsizetype total = 0;
+    std::vector<qint64> spoken; // up to the end of each segment, a pause at each change
+    qint64 total = 0;
     for (const Segment &segment : segments)
-        total += visible.emplace_back(visibleLength(segment.text));
+        spoken.push_back(total += speakingTime(segment.text)
+                                  + (spoken.empty() ? 0 : pauseUnits(Break::Sentence)));
     const qint64 start = passage.start.milliseconds;
-    const qint64 duration = passage.end.milliseconds - start;
-    qsizetype shown = 0;
-    const auto endAt = [&](qsizetype upTo) {
-        return duration <= 0 || total == 0 || upTo == total
-                ? passage.end.milliseconds
-                : shareEnd(start, duration, upTo, total);
-    };
-    const auto isShort = [&](qsizetype i) {
-        return i < segments.size() && visible[i] + dash.size() <= m_split.maxChars;
+    const qint64 end = passage.end.milliseconds;
+    const bool timed = end > start;
+    const auto endAt = [&](qsizetype last, qint64 from) {
+        return !timed || last + 1 == segments.size()
+                ? end
+                : std::clamp(shareEnd(start, end - start, spoken[size_t(last)], total), from + 1,
+                             end - 1);
     };
     qint64 from = start;
-    for (qsizetype i = 0; i < segments.size(); ++i) {
-        const Segment &segment = segments[i];
-        if (m_split.maxLines >= 2 && isShort(i) && isShort(i + 1)
-            && segments[i + 1].voice != segment.voice) {
-            const Turns turns(&segment, 2);
-            ++i;
-            m_lastVoice = segments[i].voice;
-            shown += visible[i - 1] + visible[i];
-            const qint64 to = endAt(shown);
-            writeCue({timeAt(duration <= 0 ? start : from, passage), timeAt(to, passage),
-                      turns.turns.data(), 2, passage.line},
+    for (qsizetype i = 0; i < segments.size();) {
+        qsizetype count = std::max<qsizetype>(sharedTurns(segments, i), 1);
+        if (timed && end - from < 2)
+            count = segments.size() - i; // no millisecond left for another cue
+        while (count > 1 && endAt(i + count - 1, from) - from > m_split.maxDuration)
+            --count;
+        const qint64 to = endAt(i + count - 1, from);
+        if (count > 1) {
+            m_lastVoice = segments[i + count - 1].voice;
+            const Turns turns(&segments[i], count);
+            writeCue({timeAt(timed ? from : start, passage), timeAt(to, passage),
+                      turns.turns.data(), count, passage.line},
                      true);
-            from = to;
-            continue;
-        }
-        shown += visible[i];
-        const qint64 to = endAt(shown);
-        const QByteArray text = named(segment);
-        for (const Cue &cue : splitPassage(text, from, to, m_split)) {
-            const CueTurn turn{segment.voice, cue.text};
-            writeCue({timeAt(cue.start, passage), timeAt(cue.end, passage), &turn, 1,
-                      passage.line},
-                     true);
+        } else {
+            splitPassage(named(segments[i]), from, to, m_split, [&](const Cue &cue) {
+                const CueTurn turn{segments[i].voice, cue.text};
+                writeCue({timeAt(cue.start, passage), timeAt(cue.end, passage), &turn, 1,
+                          passage.line},
+                         true);
+            });
         }
         from = to;
+        i += count;
     }
 }

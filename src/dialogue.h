@@ -12,7 +12,7 @@
 
 #include <optional>
 
-// One speaker's text in a passage (or, splitting with kept lines, one line of it).
+// One speaker's text in a passage; kept lines are separated by '\n'.
 struct Segment
 {
     QByteArray voice;
@@ -41,6 +41,7 @@ private:
     void writeSplit(const QList<Segment> &segments, const GatheredPassage &passage);
     void writeCue(const TimedCue &cue, bool split);
     QByteArray named(const Segment &segment);
+    qsizetype sharedTurns(const QList<Segment> &segments, qsizetype first) const;
 
     TimedCueSink &m_sink;
     Diagnostics *m_diagnostics;

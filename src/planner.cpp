@@ -38,7 +38,7 @@ bool Planner::load()
         m_ended = true;
         return false;
     }
-    if (loaded() > 0 && endsSentence(w.before))
+    if (loaded() > 0 && w.before == Break::Sentence) // a turn of dialogue may share a cue
         ++m_sentences;
     m_spoken = w.spokenTo;
     m_words.push_back(w);

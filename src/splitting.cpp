@@ -3,10 +3,8 @@
 
 #include "planner.h"
 
-namespace {
-
-// What the whole passage takes to say, which its time is shared by: read once ahead.
-qint64 spokenLength(QByteArrayView text)
+// Read once ahead of the split, since the passage's time is shared by it.
+qint64 speakingTime(QByteArrayView text)
 {
     WordReader reader(text);
     Word w;
@@ -16,12 +14,10 @@ qint64 spokenLength(QByteArrayView text)
     return spoken;
 }
 
-} // namespace
-
 void splitPassage(QByteArrayView text, qint64 start, qint64 end, const SplitLimits &limits,
                   const CueSink &sink)
 {
-    const qint64 spoken = spokenLength(text);
+    const qint64 spoken = speakingTime(text);
     CueClock clock(start, end, spoken);
     Planner(text, limits, clock, sink).run();
 }

@@ -45,6 +45,9 @@ constexpr qint64 shareEnd(qint64 start, qint64 duration, qint64 part, qint64 tot
 
 using CueSink = std::function<void(const Cue &)>;
 
+// What saying a passage takes, in the units of speech.h.
+qint64 speakingTime(QByteArrayView text);
+
 // Splits a passage (valid UTF-8, one line, words separated by blanks) shown from `start` to
 // `end`, handing each cue on as soon as it is settled. When the end is after the start, each
 // cue ends after it starts, and no cue stays past the time limit unless it is one word that

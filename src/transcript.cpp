@@ -190,8 +190,7 @@ void TranscriptConverter::gatherText(QByteArrayView text, bool hasText)
     }
     QByteArray storage;
     const QByteArrayView shown = escapeCueText(text, storage);
-    const bool lineBySegment = m_options.keepLines && m_options.split.maxChars;
-    if (!hasText || m_segments.last().voice != m_voice || lineBySegment) {
+    if (!hasText || m_segments.last().voice != m_voice) {
         m_segments.append({m_voice, shown.toByteArray()});
         return;
     }

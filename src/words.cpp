@@ -15,8 +15,8 @@ constexpr qsizetype keptTail = 12;
 
 } // namespace
 
-// The next run of text up to a blank or, in a script written without spaces, a place a line
-// may break, with the tags that open before it; `bare` when it shows nothing.
+// The next run of text up to a blank, a line end or, in a script written without spaces, a
+// place a line may break, with the tags that open before it; `bare` when it shows nothing.
 bool WordReader::scan(Word *word, bool *bare)
 {
     m_units.clear();
@@ -31,11 +31,13 @@ bool WordReader::scan(Word *word, bool *bare)
         word->traits = wordTraits(m_units.constData(), m_units.size());
         return true;
     };
+    bool newLine = false;
     while (m_pos < m_passage.size()) {
-        if (isBlank(m_passage[m_pos])) {
+        if (isBlank(m_passage[m_pos]) || m_passage[m_pos] == '\n') {
             if (inWord
                 && (!m_units.isEmpty() || m_passage.sliced(word->begin).startsWith("</")))
                 return finish(m_pos);
+            newLine = newLine || m_passage[m_pos] == '\n';
             ++m_visible;
             ++m_pos;
             continue;
@@ -45,6 +47,7 @@ bool WordReader::scan(Word *word, bool *bare)
             *word = Word{};
             word->begin = m_pos;
             word->from = m_visible;
+            word->before = newLine ? Break::Forced : Break::Sentence; // for next() to read
             inWord = true;
         }
         const QByteArrayView piece = m_passage.sliced(m_pos, e.end - m_pos);
@@ -86,13 +89,17 @@ bool WordReader::next(Word *word)
                || scanned.end == m_passage.size())) {
         m_pending.end = scanned.end;
         m_pending.to = scanned.to;
+        m_newLine = m_newLine || scanned.before == Break::Forced;
     }
     *word = m_pending;
     m_hasPending = more;
     if (more)
         m_pending = scanned;
+    // A kept line of the transcript ends a line of the cue, whatever the words are.
+    const bool newLine = m_newLine || word->before == Break::Forced;
+    m_newLine = false;
     if (!m_first)
-        word->before = breakBetween(m_last, m_lastOpens, word->traits);
+        word->before = newLine ? Break::Forced : breakBetween(m_last, m_lastOpens, word->traits);
     // A pause goes with the words after it: a cue shows from the end of the speech before it.
     word->spokenFrom = m_spoken;
     word->spokenTo += m_spoken + (m_first ? 0 : pauseUnits(word->before));

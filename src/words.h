@@ -54,6 +54,7 @@ private:
     Word m_pending;
     bool m_hasPending = false;
     bool m_first = true;
+    bool m_newLine = false; // a line end came before a word that showed nothing
     WordTraits m_last; // of the word given last, and whether it opened a sentence
     bool m_lastOpens = true;
     // A word's visible units; a long one keeps only its first and last few, which are all
