@@ -227,7 +227,7 @@ qsizetype wordCount(const QStringList &lines)
 }
 
 // Whether every end tag closes the element open innermost, as a reader takes them, and none
-// is left open; nesting past what a cue carries over is taken as balanced. The voice that
+// is left open; nesting deeper than a cue carries over is not (and so not checked). The voice that
 // opens each cue, when there is one, stays open.
 bool balanced(const QStringList &lines, bool noVoice)
 {
@@ -250,7 +250,7 @@ bool balanced(const QStringList &lines, bool noVoice)
         else
             return false;
         if (open.size() > 16)
-            return true;
+            return false;
     }
     return open.isEmpty();
 }
