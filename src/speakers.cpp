@@ -69,18 +69,34 @@ bool looksLikeName(const QString &name)
     return last == words.rend() || initialCase(words.front()) == initialCase(*last);
 }
 
+struct Marks
+{
+    QByteArrayView open;
+    QByteArrayView close;
+};
+// Parentheses around an extension, and brackets around a name, as Western and East Asian
+// transcripts write them: "李明（画外音）：", "【李明】：".
+constexpr Marks parentheses[] = {{"(", ")"}, {"\uFF08", "\uFF09"}};
+constexpr Marks brackets[] = {{"[", "]"}, {"\u3010", "\u3011"}, {"\uFF3B", "\uFF3D"}};
+
 // "NARRATOR (V.O.)" speaks as NARRATOR; "[ANNA]" as ANNA.
 QByteArrayView withoutDecoration(QByteArrayView name)
 {
-    const qsizetype open = name.lastIndexOf('(');
-    if (name.endsWith(')') && open > 0
-        && QString::fromUtf8(name.sliced(open)).size() <= maxExtensionLength + 2) {
-        name = name.first(open);
-        while (!name.isEmpty() && isBlank(name.back()))
-            name.chop(1);
+    for (const Marks &marks : parentheses) {
+        const qsizetype open = name.lastIndexOf(marks.open);
+        if (name.endsWith(marks.close) && open > 0
+            && QString::fromUtf8(name.sliced(open)).size() <= maxExtensionLength + 2) {
+            name = name.first(open);
+            while (!name.isEmpty() && isBlank(name.back()))
+                name.chop(1);
+        }
     }
-    if (name.size() > 2 && name.startsWith('[') && name.endsWith(']'))
-        name = name.sliced(1, name.size() - 2);
+    for (const Marks &marks : brackets) {
+        if (name.size() > marks.open.size() + marks.close.size() && name.startsWith(marks.open)
+            && name.endsWith(marks.close))
+            name = name.sliced(marks.open.size(),
+                               name.size() - marks.open.size() - marks.close.size());
+    }
     return name;
 }
 
