@@ -10,8 +10,9 @@
 
 // What may name the speaker at the start of a line: one to four words, the first starting with
 // a letter, at most maxLabelLength characters, maybe in brackets ("[ANNA]", "【李明】") or
-// followed by an extension in parentheses ("NARRATOR (V.O.)"), then a colon (":" or the full-width "：") and
-// a space, the line's end, or text that no time, ratio or address would have there.
+// followed by an extension in parentheses ("NARRATOR (V.O.)"), then a colon (":" or the
+// full-width "：") and a space, the line's end, or text that no time, ratio or address would
+// have there.
 inline constexpr qsizetype maxLabelLength = 32;
 inline constexpr int maxLabelWords = 4;
 // "(off-screen)", "(on the phone)"; longer parentheses are remarks, not extensions.
