@@ -1,8 +1,7 @@
 // Where a passage breaks well between two words, in English and in scripts written without
-// spaces: what a word's own characters
-// say (sentence marks, abbreviations, articles, determiners, possessives, prepositions,
-// conjunctions, dialogue dashes), the class of the break that two neighbours make, and what
-// each class costs a split.
+// spaces: what a word's own characters say (sentence marks, abbreviations, articles,
+// determiners, possessives, prepositions, conjunctions, dialogue dashes) and the class of the
+// break that two neighbours make. What each class costs is in readability.h.
 #ifndef CUEFOLD_BREAKS_H
 #define CUEFOLD_BREAKS_H
 
@@ -62,24 +61,5 @@ constexpr bool endsSentence(Break b)
 
 // The break between `before` and `after`; `beforeOpens` when `before` starts a sentence.
 Break breakBetween(const WordTraits &before, bool beforeOpens, const WordTraits &after);
-
-// What a break of each class adds to the cost of a line break (a cut between cues weighs
-// more: planner.cpp). With two lines balanced by (length - mean)^2 / mean^2, a sentence end
-// is taken over an even plain space down to lines of 1:6, a comma or pause to 1:4, a phrase
-// start to 1:3. A bad break costs more than any shape: it is made only where nothing fits.
-constexpr double breakPenalty(Break b)
-{
-    constexpr double penalties[] = {0.0, 0.0, 0.25, 0.5, 1.0, 100.0};
-    return penalties[int(b)];
-}
-
-constexpr double square(double x)
-{
-    return x * x;
-}
-
-// A line or cue that leaves the first word of a sentence at its end, or the last word of one
-// at its start, reads as badly as a break after an article.
-inline constexpr double strandPenalty = breakPenalty(Break::Bad);
 
 #endif

@@ -4,6 +4,7 @@
 #define CUEFOLD_DIAGNOSTICS_H
 
 #include "neartiming.h"
+#include "readability.h"
 #include "timecode.h"
 
 #include <QByteArrayView>
@@ -12,14 +13,6 @@
 #include <functional>
 #include <optional>
 
-// Comfortable reading for most viewers; subtitling guides give 15 to 20.
-inline constexpr int maxCharactersPerSecond = 20;
-// Shorter cues flash by before the eye has found them.
-inline constexpr qint64 minCueMilliseconds = 5000 / 6;
-// Longer cues hold more than a viewer takes in at once.
-inline constexpr qint64 maxCueMilliseconds = 7000;
-// What broadcast captions keep a line to.
-inline constexpr qsizetype maxLineCharacters = 42;
 // Quoted text is cut to this many characters.
 inline constexpr qsizetype maxQuoted = 40;
 

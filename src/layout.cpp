@@ -2,6 +2,7 @@
 #include "layout.h"
 
 #include "markup.h"
+#include "readability.h"
 #include "text.h"
 
 #include <algorithm>
@@ -18,10 +19,6 @@ bool isCarried(QByteArrayView name)
     return name == "c" || name == "i" || name == "b" || name == "u" || name == "ruby"
             || name == "rt" || name == "v" || name == "lang";
 }
-
-// Two sentences on one line of a cue that has more lines: the end of the first is where a
-// subtitler breaks the line, even when that leaves the lines uneven.
-constexpr double sentenceInLinePenalty = 1.0;
 
 qsizetype width(WordSpan span, qsizetype first, qsizetype end)
 {

@@ -1,28 +1,12 @@
 // The cheapest split of a passage into cues.
 #include "planner.h"
 
-#include "diagnostics.h"
+#include "readability.h"
 
 #include <algorithm>
 
 namespace {
 
-// What a split costs besides its breaks. Every cue costs a little, so that a sentence that
-// fits one cue keeps it.
-constexpr double cuePenalty = 1.0;
-// A cut between cues costs this many times a line break of its class (breaks.h): a reader
-// carries half a clause over a line break, not over a change of cue. So a long sentence is
-// cut at its clauses and phrases, into more cues if need be, before it is cut at a space.
-constexpr double cutWeight = 6.0;
-// A cue that holds part of a sentence costs (1 - f)^2 / 2 when filled to f of what a cue
-// holds, so that among cuts of one class the parts of a long sentence come out even.
-constexpr double shapeWeight = 0.5;
-// A sentence end inside a cue costs more than a cue with the worst shape (1.5), so that
-// each sentence that can have a cue of its own gets one, as people subtitle.
-constexpr double sentenceInsidePenalty = 2.0;
-// More than all other costs together: a cue too short to read is made only when the
-// passage leaves no choice. A cue past the time limit is never made, unless it is one word.
-constexpr double shortPenalty = 1e9;
 // The planner makes the cues that every way forward agrees on. When ways stay apart this
 // many words (a long run of equal words), it makes the best one's cues up to half as far.
 constexpr qsizetype maxPending = 4096;

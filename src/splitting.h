@@ -3,6 +3,8 @@
 #ifndef CUEFOLD_SPLITTING_H
 #define CUEFOLD_SPLITTING_H
 
+#include "readability.h"
+
 #include <QByteArray>
 #include <QByteArrayView>
 #include <QList>
@@ -17,7 +19,7 @@ inline constexpr int defaultCueLines = 2;
 // Subtitling guides give six seconds to a full two-line cue; one that stays much longer is
 // read twice. A limit under a second leaves no room above the 5/6 s a cue needs to be read,
 // and past a minute no cue needs one.
-inline constexpr qint64 defaultCueMilliseconds = 7000;
+inline constexpr qint64 defaultCueMilliseconds = maxCueMilliseconds;
 inline constexpr int minDurationLimit = 1; // seconds
 inline constexpr int maxDurationLimit = 60;
 
