@@ -15,10 +15,13 @@ private slots:
     void visible();
     void breaks_data();
     void breaks();
+    void plans_data();
+    void plans();
     void generatedPassages();
 };
 
 using Texts = QList<QByteArray>;
+Q_DECLARE_METATYPE(SplitLimits)
 
 void tst_Cues::visible_data()
 {
@@ -101,6 +104,46 @@ void tst_Cues::breaks()
     QFETCH(Break, expected);
     const WordTraits first = traitsOf(before.split(' ').last());
     QCOMPARE(breakBetween(first, false, traitsOf(after.split(' ').first())), expected);
+}
+
+// Whole splits: cues parted by " | ", lines by " / ".
+void tst_Cues::plans_data()
+{
+    QTest::addColumn<QByteArray>("text");
+    QTest::addColumn<SplitLimits>("limits");
+    QTest::addColumn<qint64>("duration");
+    QTest::addColumn<QByteArray>("expected");
+
+    const struct { const char *text; int chars, lines, seconds; qint64 ms; const char *cues; }
+    rows[] = {
+        {"- Who's there? - Only me.", 42, 2, 7, 3000, "- Who's there? / - Only me."},
+        {"one\ntwo three", 42, 2, 7, 3000, "one / two three"}, // a kept line
+        {"We waited.", 42, 2, 1, 2000, "We | waited."},
+        {"We met antidisestablishmentarianism head on.", 42, 2, 7, 20000,
+         "We met | antidisestablishmentarianism | head on."},
+        {"See the results (pp. 112-147) in full, as we said.", 20, 2, 7, 6000,
+         "See the results / (pp. 112-147) | in full, as we said."},
+        {"With the boat rolling so badly that the cars broke loose.", 20, 2, 7, 6000,
+         "With the boat / rolling so badly | that the cars / broke loose."},
+        {"今日はとても良い天気ですね。明日も晴れるでしょう。", 16, 1, 7, 6000,
+         "今日はとても良い天気ですね。 | 明日も晴れるでしょう。"},
+    };
+    for (const auto &row : rows)
+        QTest::addRow("%s", row.text) << QByteArray(row.text)
+                                      << SplitLimits{row.chars, row.lines, row.seconds * 1000}
+                                      << row.ms << QByteArray(row.cues);
+}
+
+void tst_Cues::plans()
+{
+    QFETCH(QByteArray, text);
+    QFETCH(SplitLimits, limits);
+    QFETCH(qint64, duration);
+    QFETCH(QByteArray, expected);
+    Texts cues;
+    for (const Cue &cue : splitPassage(text, 0, duration, limits))
+        cues.append(QByteArray(cue.text).replace('\n', " / "));
+    QCOMPARE(cues.join(" | "), expected);
 }
 
 // The generator writes '<' only in tags, so dropping every <...> leaves what a viewer reads.
