@@ -254,9 +254,10 @@ NearTiming clockTimes(const QString &line)
             uR"((\d{1,3}:\d\d:\d\d(?:[:;.,]\d{1,3})?)\s*((?:\p{Pd}|\x{2212}|[~>]){1,4})\s*)"
             uR"((\d{1,3}:\d\d:\d\d(?:[:;.,]\d{1,3})?))"_s,
             QRegularExpression::UseUnicodePropertiesOption);
-    // The short word between two timecodes holds no digit; a lone one has only punctuation by.
+    // The short word between two timecodes, spaces and all, holds no digit; taken whole, so that
+    // a long run of spaces is scanned once. A lone timecode has only punctuation by.
     static const QRegularExpression framesJoined(
-            uR"((\d{1,3}[:;]\d\d[:;]\d\d[:;]\d\d)\s*([^\d:;]{0,12}?)\s*)"
+            uR"((\d{1,3}[:;]\d\d[:;]\d\d[:;]\d\d)((?>[^\d:;]{0,16})))"
             uR"((\d{1,3}[:;]\d\d[:;]\d\d[:;]\d\d))"_s,
             QRegularExpression::UseUnicodePropertiesOption);
     static const QRegularExpression alone(
@@ -280,9 +281,10 @@ NearTiming clockTimes(const QString &line)
                     QObject::tr("'%1' is not a frame timecode (HH:MM:SS:FF)")
                             .arg(match.captured(group))};
     }
-    if (match.capturedView(2).isEmpty())
+    const QString joiner = match.captured(2).trimmed();
+    if (joiner.isEmpty())
         return {NearTiming::Kind::Other, QObject::tr("no '-' between the timecodes")};
-    return {NearTiming::Kind::Other, QObject::tr("'%1' instead of '-'").arg(match.captured(2))};
+    return {NearTiming::Kind::Other, QObject::tr("'%1' instead of '-'").arg(joiner)};
 }
 
 } // namespace
