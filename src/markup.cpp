@@ -19,7 +19,7 @@ qsizetype tagEnd(QByteArrayView s, qsizetype i)
     for (qsizetype j = i + 1; j < last; ++j) {
         if (s[j] == '>')
             return j + 1;
-        if (s[j] == '<')
+        if (s[j] == '<' || s[j] == '\n') // no tag spans a kept line's end
             return -1;
     }
     return -1;
