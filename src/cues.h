@@ -47,6 +47,8 @@ public:
     virtual void startCue(const TimedCue &cue) = 0;
     virtual void continueLine(QByteArrayView text) = 0;
     virtual void endCue() = 0;
+    // After the last cue.
+    virtual void finish() {}
 
     void write(const TimedCue &cue)
     {

@@ -4,7 +4,7 @@
 #include "faults.h"
 #include "paths.h"
 #include "text.h"
-#include "webvtt.h"
+#include "writer.h"
 
 #include <QFileInfo>
 #include <QHash>
@@ -28,17 +28,17 @@ constexpr qsizetype replaceSuffix = 7;
 // A file this small is read whole to tell whether it holds anything.
 constexpr qint64 signatureWindow = 4096;
 
-enum class Content { Empty, WebVtt, Other, Unreadable };
+enum class Content { Empty, Document, Other, Unreadable };
 
 // What an existing output holds: nothing but a byte-order mark and line ends counts as empty.
-Content contentOf(const QString &path)
+Content contentOf(const QString &path, const Format &format)
 {
     QFile file(path);
     if (faultAt(Fault::ReadExisting) || !file.open(QIODevice::ReadOnly))
         return Content::Unreadable;
     const QByteArray head = file.read(signatureWindow);
-    if (hasWebVttSignature(head))
-        return Content::WebVtt;
+    if (format.isDocument(head))
+        return Content::Document;
     QByteArrayView rest(head);
     if (rest.startsWith(utf8Mark))
         rest = rest.sliced(utf8Mark.size());
@@ -114,7 +114,7 @@ bool openInput(QFile &file, const QString &path)
     return file.open(QIODevice::ReadOnly | QIODevice::Unbuffered);
 }
 
-OutputFile::OutputFile() = default;
+OutputFile::OutputFile(const Format &format) : m_format(format) {}
 OutputFile::~OutputFile() = default;
 
 bool OutputFile::open(const PathTarget &target, const QString &path, bool force)
@@ -161,21 +161,21 @@ bool OutputFile::open(const PathTarget &target, const QString &path, bool force)
 
 bool OutputFile::checkReplaceable(const QString &path)
 {
-    switch (contentOf(m_target)) {
+    const QString document = m_format.document.toString();
+    switch (contentOf(m_target, m_format)) {
     case Content::Empty:
-    case Content::WebVtt:
+    case Content::Document:
         return true;
     case Content::Other:
-        m_error = QObject::tr("%1 exists and is not a WebVTT document; not replaced (use --force "
-                              "to replace it)")
-                          .arg(path);
+        m_error = QObject::tr("%1 exists and is not %2; not replaced (use --force to replace it)")
+                          .arg(path, document);
         return false;
     case Content::Unreadable:
         break;
     }
-    m_error = QObject::tr("%1 cannot be read to tell whether it is a WebVTT document; not "
-                          "replaced (use --force to replace it)")
-                      .arg(path);
+    m_error = QObject::tr("%1 cannot be read to tell whether it is %2; not replaced (use --force "
+                          "to replace it)")
+                      .arg(path, document);
     return false;
 }
 

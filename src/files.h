@@ -2,6 +2,8 @@
 #ifndef CUEFOLD_FILES_H
 #define CUEFOLD_FILES_H
 
+#include "formats.h"
+
 #include <QByteArrayView>
 #include <QFile>
 #include <QString>
@@ -28,11 +30,11 @@ bool writeAll(QFileDevice &file, QByteArrayView bytes);
 class OutputFile
 {
 public:
-    OutputFile();
+    explicit OutputFile(const Format &format = defaultFormat()); // of the document it receives
     ~OutputFile();
 
     // Opens where `path` leads (`target`, as resolveOutput gives it). An existing file that is
-    // not a WebVTT document is replaced only with `force`.
+    // not a document of its format is replaced only with `force`.
     bool open(const PathTarget &target, const QString &path, bool force);
     bool write(QByteArrayView bytes);
     bool writeFrom(QIODevice &source); // all of it, from its start
@@ -57,6 +59,7 @@ private:
     std::unique_ptr<QFileDevice> m_file;
     QString m_error;
     int m_permissions = -1; // of the file replaced, kept exactly
+    const Format &m_format;
 };
 
 #endif

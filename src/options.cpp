@@ -6,6 +6,7 @@
 #include <QCommandLineOption>
 #include <QCommandLineParser>
 #include <QObject>
+#include <QRegularExpression>
 #include <QStringDecoder>
 
 using namespace Qt::Literals::StringLiterals;
@@ -124,6 +125,16 @@ QString readConversion(const QCommandLineParser &parser, ConversionOptions *opti
     }
     if (parser.isSet(u"no-voice"_qs))
         options->voice.clear();
+    if (parser.isSet(u"lang"_s)) {
+        // A BCP 47 tag: "en", "pt-BR", "zh-Hant-TW".
+        static const QRegularExpression tag(u"^[A-Za-z]{2,8}(-[A-Za-z0-9]{1,8})*$"_s);
+        const QString language = parser.value(u"lang"_s);
+        if (!tag.match(language).hasMatch())
+            return QObject::tr("cuefold: --lang takes a language tag such as en or pt-BR, "
+                               "not '%1'\n")
+                    .arg(language);
+        options->language = language.toUtf8();
+    }
     return QString();
 }
 
@@ -133,7 +144,13 @@ QList<QCommandLineOption> options()
     return {
             {{u"i"_qs, u"input"_qs}, u"Path to the input transcript file"_qs, u"file"_qs},
             {{u"o"_qs, u"output"_qs}, u"Path to the output VTT file"_qs, u"file"_qs},
-            {u"output-dir"_qs, u"Convert each FILE into DIR/NAME.vtt"_qs, u"dir"_qs},
+            {u"output-dir"_qs, u"Convert each FILE into DIR/NAME.vtt (.srt, .ttml)"_qs, u"dir"_qs},
+            {u"format"_s,
+             u"Document format: %1 (default: by the output's extension, else vtt)"_s.arg(
+                     listed(formatNames())),
+             u"format"_s},
+            {u"lang"_s, u"Language of the captions, as TTML names it (default en)"_s,
+             u"tag"_s},
             {u"force"_qs, u"Replace an existing output that is not a WebVTT document"_qs},
             {u"fps"_qs, rateHelp(), u"rate"_qs},
             {u"start"_qs,
@@ -216,6 +233,13 @@ QString readSettings(const QCommandLineParser &parser, Settings *settings)
     settings->strict = parser.isSet(u"strict"_qs);
     settings->force = parser.isSet(u"force"_qs);
     settings->quiet = parser.isSet(u"quiet"_qs);
+    if (parser.isSet(u"format"_s)) {
+        const QString name = parser.value(u"format"_s);
+        settings->format = formatNamed(name);
+        if (!settings->format)
+            return QObject::tr("cuefold: --format takes %1, not '%2'\n")
+                    .arg(listed(formatNames()), name);
+    }
     settings->encoding = parser.value(u"encoding"_qs);
     if (parser.isSet(u"encoding"_qs)
         && !QStringDecoder(settings->encoding.toLatin1().constData()).isValid())

@@ -15,6 +15,7 @@ struct Settings
     bool strict = false; // write nothing if anything is reported
     bool force = false; // replace an output that is not a WebVTT document
     bool quiet = false; // no success lines
+    const Format *format = nullptr; // --format; null: each output's name tells it
     QString encoding; // of transcripts without a byte-order mark; empty: UTF-8
     QString input;
     QString output;

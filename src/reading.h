@@ -2,7 +2,7 @@
 #ifndef CUEFOLD_READING_H
 #define CUEFOLD_READING_H
 
-#include "webvtt.h"
+#include "writer.h"
 
 #include <QString>
 

@@ -82,7 +82,9 @@ bool convert(const Job &job, const Settings &settings)
         return failure.writing(QObject::tr("%1 is the transcript itself; not converted over itself "
                                       "(use --force to do so)")
                                   .arg(job.output));
-    OutputFile output;
+    // Without --format, the output's name tells it.
+    const Format &format = settings.format ? *settings.format : formatForPath(job.output);
+    OutputFile output(format);
     if (!output.open(target, job.output, settings.force))
         return failure.writing(output.errorString());
 
@@ -105,6 +107,7 @@ bool convert(const Job &job, const Settings &settings)
     }
     // Who speaks is told by the transcript as a whole: it is read ahead once for that.
     ConversionOptions conversion = settings.conversion;
+    conversion.format = &format;
     QTemporaryFile copy;
     QIODevice *source = &input;
     QString error;
@@ -148,8 +151,10 @@ bool convert(const Job &job, const Settings &settings)
     return true;
 }
 
-// DIR/NAME.vtt for each FILE, refusing two files that would meet in one output.
-bool planBatch(const QString &folder, const QStringList &files, QList<Job> *jobs)
+// DIR/NAME.vtt (or the extension of the format asked for) for each FILE, refusing two files
+// that would meet in one output.
+bool planBatch(const QString &folder, const QStringList &files, const Format &format,
+               QList<Job> *jobs)
 {
     if (files.contains(u"-"_qs)) {
         print(stderr, QObject::tr("cuefold: standard input cannot be part of a batch\n"));
@@ -168,7 +173,7 @@ bool planBatch(const QString &folder, const QStringList &files, QList<Job> *jobs
         const QFileInfo info(file);
         const QString stem = info.completeBaseName().isEmpty() ? info.fileName()
                                                                 : info.completeBaseName();
-        const Job job{file, QDir(folder).filePath(stem + u".vtt"_qs)};
+        const Job job{file, QDir(folder).filePath(stem + format.extension.toString())};
         const QString key = resolveOutput(job.output).file();
         if (jobOf.contains(key))
             return collision(jobs->at(jobOf.value(key)), job);
@@ -202,7 +207,8 @@ int run(const Settings &settings)
     QList<Job> jobs;
     if (!settings.batch)
         jobs.append(Job{settings.input, settings.output});
-    else if (!planBatch(settings.folder, settings.files, &jobs))
+    else if (!planBatch(settings.folder, settings.files,
+                        settings.format ? *settings.format : defaultFormat(), &jobs))
         return 1;
     bool ok = true;
     for (const Job &job : std::as_const(jobs))

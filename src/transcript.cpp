@@ -5,7 +5,6 @@
 #include "speakers.h"
 #include "text.h"
 #include "timing.h"
-#include "webvtt.h"
 
 #include <algorithm>
 
@@ -28,7 +27,7 @@ TranscriptConverter::TranscriptConverter(const ConversionOptions &options, Outpu
       m_plainTimes(options.rate.numerator == 25 && options.rate.denominator == 1
                    && !options.start && !options.startAuto && !options.check),
       m_writer(std::move(output)),
-      m_sink(makeWebVttSink(m_writer)),
+      m_sink(options.format->makeSink(m_writer, {options.rate, options.language})),
       m_diagnostics(std::move(report)),
       m_lines(options.rate.allowsDropFrame()),
       m_gathers(options.split.maxChars || options.voices || options.keepLines),
@@ -60,6 +59,7 @@ void TranscriptConverter::finish()
     if (m_droppedCues > 0)
         m_diagnostics.droppedCuesByStart(m_firstDroppedLine, m_droppedCues,
                                          m_droppedCues == m_cues);
+    m_sink->finish();
     m_writer.flush();
 }
 

@@ -7,6 +7,7 @@
 #include "cues.h"
 #include "diagnostics.h"
 #include "dialogue.h"
+#include "formats.h"
 #include "lines.h"
 #include "speakers.h"
 #include "splitting.h"
@@ -35,6 +36,8 @@ struct ConversionOptions
     QByteArray voice = "Speaker"; // of text with no label; empty: no voice tag
     bool speakerNames = false; // the text shows who speaks where no dialogue dash does
     bool keepLines = false; // each transcript line stays a line of its cue
+    const Format *format = &defaultFormat(); // of the document
+    QByteArray language = "en"; // of the captions, where the format names it
 };
 
 // Converts UTF-8 text fed in pieces cut anywhere, writing the document as it is made. It holds

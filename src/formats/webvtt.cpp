@@ -1,6 +1,6 @@
-// The WebVTT document as cuefold writes it.
-#include "webvtt.h"
-
+// WebVTT, the format browsers show: the header, then a block per cue (timing, each turn after
+// its voice, empty line).
+#include "formats.h"
 #include "speakers.h"
 #include "text.h"
 #include "timecode.h"
@@ -27,7 +27,11 @@ constexpr auto digits = [] {
 class WebVttSink final : public TimedCueSink
 {
 public:
-    explicit WebVttSink(DocumentWriter &writer) : m_writer(writer) { m_writer.write("WEBVTT\n\n"); }
+    explicit WebVttSink(DocumentWriter &writer) : m_writer(writer)
+    {
+        m_writer.write(signature);
+        m_writer.write("\n\n");
+    }
 
     void startCue(const TimedCue &cue) override
     {
@@ -105,9 +109,8 @@ private:
     char m_minuteText[longestTimestamp];
 };
 
-} // namespace
-
-bool hasWebVttSignature(QByteArrayView head)
+// The signature, after an optional byte-order mark, then the end, a space, a tab or a line end.
+bool isWebVtt(QByteArrayView head)
 {
     if (head.startsWith(utf8Mark))
         head = head.sliced(utf8Mark.size());
@@ -116,7 +119,11 @@ bool hasWebVttSignature(QByteArrayView head)
                 || QByteArrayView(" \t\r\n").contains(head[signature.size()]));
 }
 
-std::unique_ptr<TimedCueSink> makeWebVttSink(DocumentWriter &writer)
+std::unique_ptr<TimedCueSink> makeSink(DocumentWriter &writer, const FormatSettings &)
 {
     return std::make_unique<WebVttSink>(writer);
 }
+
+} // namespace
+
+extern const Format webVttFormat{u"vtt", u".vtt", u"a WebVTT document", isWebVtt, makeSink};
