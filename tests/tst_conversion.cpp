@@ -1,5 +1,6 @@
 #include "options.h"
 #include "reading.h"
+#include "text.h"
 #include "transcript.h"
 
 #include "corpus.h"
@@ -7,6 +8,7 @@
 #include <QBuffer>
 #include <QCommandLineParser>
 #include <QSet>
+#include <QStringDecoder>
 #include <QTemporaryFile>
 #include <QTest>
 
@@ -112,6 +114,12 @@ void tst_Conversion::corpus()
             QCOMPARE(result.diagnostics, diagnostics);
         }
     }
+    // The library's entry gives the same document, for the text that needs no options.
+    QStringDecoder utf8(QStringConverter::Utf8, QStringConverter::Flag::Stateless);
+    const QString text = utf8(transcript);
+    if (settings.conversion.format == &defaultFormat() && corpusArguments(stem).isEmpty()
+        && error.isEmpty() && !utf8.hasError() && !transcript.startsWith(utf8Mark))
+        QCOMPARE(convertTranscript(text).toUtf8(), readFile(stem + u".vtt"_s));
 }
 
 void tst_Conversion::frameRates_data()
