@@ -239,8 +239,10 @@ bool balanced(const QStringList &lines, bool noVoice)
         i = e.end;
         if (!e.isTag || isAsciiDigit(tag[1]))
             continue;
-        static const QRegularExpression name(QStringLiteral("^</?([A-Za-z0-9]+)"));
-        const QByteArray n = name.match(QString::fromUtf8(tag)).captured(1).toUtf8();
+        // As a reader names tags: a start tag up to white space or a class, an end tag whole.
+        static const QRegularExpression name(QStringLiteral("^<([^\\s.>]+)|^</([^>]*)"));
+        const auto match = name.match(QString::fromUtf8(tag));
+        const QByteArray n = match.captured(match.lastCapturedIndex()).toUtf8();
         if (!tag.startsWith("</"))
             open.append(n);
         else if (!open.isEmpty() && open.last() == n)
