@@ -33,6 +33,7 @@ struct TimedCue
     const CueTurn *turns = nullptr;
     qsizetype turnCount = 1;
     qint64 line = 0; // of the passage's timing line in the transcript
+    bool split = false; // one of the cues --max-chars made of a passage
 };
 
 // Takes cues in order and writes them in one format.

@@ -26,18 +26,6 @@ bool startsWithDash(QByteArrayView text)
     return false;
 }
 
-qsizetype longestLine(QByteArrayView text)
-{
-    qsizetype longest = 0;
-    for (qsizetype from = 0; from <= text.size();) {
-        qsizetype to = text.indexOf('\n', from);
-        to = to < 0 ? text.size() : to;
-        longest = std::max(longest, visibleLength(text.sliced(from, to - from)));
-        from = to + 1;
-    }
-    return longest;
-}
-
 // A time the passage's share of time gives: on the passage's own frames at its ends, between
 // frames inside.
 CueTime timeAt(qint64 milliseconds, const GatheredPassage &passage)
@@ -67,9 +55,9 @@ struct Turns
 
 } // namespace
 
-DialogueWriter::DialogueWriter(TimedCueSink &sink, Diagnostics *diagnostics,
-                               const SplitLimits &split, std::optional<QByteArray> unnamed)
-    : m_sink(sink), m_diagnostics(diagnostics), m_split(split), m_unnamed(std::move(unnamed))
+DialogueWriter::DialogueWriter(TimedCueSink &sink, const SplitLimits &split,
+                               std::optional<QByteArray> unnamed)
+    : m_sink(sink), m_split(split), m_unnamed(std::move(unnamed))
 {
 }
 
@@ -91,21 +79,10 @@ void DialogueWriter::write(const QList<Segment> &segments, const GatheredPassage
         writeWhole(segments, passage);
 }
 
-// Lines of different speakers are told apart by the line end between them, which a viewer
-// sees as one character.
-void DialogueWriter::writeCue(const TimedCue &cue, bool split)
+void DialogueWriter::writeCue(TimedCue cue, bool split)
 {
+    cue.split = split;
     m_sink.write(cue);
-    if (!m_diagnostics)
-        return;
-    qsizetype visible = cue.turnCount - 1;
-    qsizetype longest = 0;
-    for (qsizetype i = 0; i < cue.turnCount; ++i) {
-        visible += visibleLength(cue.turns[i].text);
-        longest = std::max(longest, longestLine(cue.turns[i].text));
-    }
-    m_diagnostics->cue(cue.line, cue.start.milliseconds, cue.end.milliseconds, visible, longest,
-                       split);
 }
 
 // The passage in one cue: one speaker's text, or each speaker's on a line of its own, opened

@@ -29,9 +29,9 @@ struct GatheredPassage
 class DialogueWriter
 {
 public:
-    // `diagnostics` is null unless cues are checked. With `unnamed`, the voice of text with no
-    // label, the text shows each labelled speaker's name where they start to speak.
-    DialogueWriter(TimedCueSink &sink, Diagnostics *diagnostics, const SplitLimits &split,
+    // With `unnamed`, the voice of text with no label, the text shows each labelled speaker's
+    // name where they start to speak.
+    DialogueWriter(TimedCueSink &sink, const SplitLimits &split,
                    std::optional<QByteArray> unnamed = std::nullopt);
 
     void write(const QList<Segment> &segments, const GatheredPassage &passage);
@@ -39,12 +39,11 @@ public:
 private:
     void writeWhole(const QList<Segment> &segments, const GatheredPassage &passage);
     void writeSplit(const QList<Segment> &segments, const GatheredPassage &passage);
-    void writeCue(const TimedCue &cue, bool split);
+    void writeCue(TimedCue cue, bool split);
     QByteArray named(const Segment &segment);
     qsizetype sharedTurns(const QList<Segment> &segments, qsizetype first) const;
 
     TimedCueSink &m_sink;
-    Diagnostics *m_diagnostics;
     SplitLimits m_split;
     std::optional<QByteArray> m_unnamed;
     QByteArray m_lastVoice; // of the last cue's last turn

@@ -27,13 +27,15 @@ TranscriptConverter::TranscriptConverter(const ConversionOptions &options, Outpu
       m_plainTimes(options.rate.numerator == 25 && options.rate.denominator == 1
                    && !options.start && !options.startAuto && !options.check),
       m_writer(std::move(output)),
-      m_sink(options.format->makeSink(m_writer, {options.rate, options.language})),
+      m_format(options.format->makeSink(m_writer, {options.rate, options.language})),
       m_diagnostics(std::move(report)),
+      m_check(options.check ? std::make_unique<CueCheck>(*m_format, m_diagnostics) : nullptr),
+      m_sink(m_check ? static_cast<TimedCueSink &>(*m_check) : *m_format),
       m_lines(options.rate.allowsDropFrame()),
       m_gathers(options.split.maxChars || options.voices || options.keepLines),
       m_voice(options.voice),
       m_plainTurn{options.voice, {}},
-      m_dialogue(*m_sink, options.check ? &m_diagnostics : nullptr, options.split,
+      m_dialogue(m_sink, options.split,
                  options.speakerNames ? std::optional(options.voice) : std::nullopt)
 {
 }
@@ -59,7 +61,7 @@ void TranscriptConverter::finish()
     if (m_droppedCues > 0)
         m_diagnostics.droppedCuesByStart(m_firstDroppedLine, m_droppedCues,
                                          m_droppedCues == m_cues);
-    m_sink->finish();
+    m_sink.finish();
     m_writer.flush();
 }
 
@@ -161,16 +163,14 @@ Q_ALWAYS_INLINE void TranscriptConverter::takeText(const char *begin, const char
         passage.hasText = !m_segments.isEmpty();
         return;
     }
-    if (m_options.check)
-        passage.visible += visibleLength(text) + (passage.hasText ? 1 : 0);
     const QByteArrayView shown = escapeCueText(text, m_escaped);
     // Handed on as it comes: the cue is known to exist once its first text arrives.
     if (passage.hasText) {
-        m_sink->continueLine(shown);
+        m_sink.continueLine(shown);
     } else {
         m_plainTurn.text = shown;
         passage.turns = &m_plainTurn;
-        m_sink->startCue(passage);
+        m_sink.startCue(passage);
     }
     passage.hasText = true;
 }
@@ -221,11 +221,7 @@ void TranscriptConverter::closePassage()
         if (m_gathers) {
             m_dialogue.write(m_segments, {passage.line, passage.start, passage.end});
         } else {
-            m_sink->endCue();
-            if (m_options.check)
-                m_diagnostics.cue(passage.line, passage.start.milliseconds,
-                                  passage.end.milliseconds, passage.visible, passage.visible,
-                                  false);
+            m_sink.endCue();
         }
     }
     m_segments.clear();

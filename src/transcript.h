@@ -4,6 +4,7 @@
 #ifndef CUEFOLD_TRANSCRIPT_H
 #define CUEFOLD_TRANSCRIPT_H
 
+#include "cuecheck.h"
 #include "cues.h"
 #include "diagnostics.h"
 #include "dialogue.h"
@@ -71,7 +72,6 @@ private:
         bool dropped = false; // ends before the video's first frame
         bool clipped = false; // starts before it
         bool hasText = false;
-        qsizetype visible = 0; // counted for --check only
     };
 
     void takeLine(QByteArrayView line);
@@ -85,8 +85,10 @@ private:
     // no general arithmetic.
     const bool m_plainTimes;
     DocumentWriter m_writer;
-    const std::unique_ptr<TimedCueSink> m_sink;
+    const std::unique_ptr<TimedCueSink> m_format;
     Diagnostics m_diagnostics;
+    const std::unique_ptr<CueCheck> m_check; // with --check
+    TimedCueSink &m_sink; // the check, or else the format
     LineReader m_lines;
     std::optional<Passage> m_passage;
     // When the passage is written only once it is whole (splitting, speakers, kept lines): its
