@@ -149,7 +149,7 @@ void DialogueWriter::writeSplit(const QList<Segment> &segments, const GatheredPa
         if (count > 1) {
             m_lastVoice = segments[i + count - 1].voice;
             const Turns turns(&segments[i], count);
-            writeCue({timeAt(timed ? from : start, passage), timeAt(to, passage),
+            writeCue({timeAt(from, passage), timeAt(to, passage),
                       turns.turns.data(), count, passage.line},
                      true);
         } else {
@@ -160,7 +160,7 @@ void DialogueWriter::writeSplit(const QList<Segment> &segments, const GatheredPa
                          true);
             });
         }
-        from = to;
+        from = timed ? to : start; // a passage that ends before it starts has no share to hand on
         i += count;
     }
 }
