@@ -29,8 +29,8 @@ constexpr QByteArrayView conjunctions[] = {"and", "but", "or", "nor", "so", "bec
                                            "who", "when", "while", "if", "then"};
 constexpr qsizetype longestListed = 7; // "between", "because": longer words need no look-up
 
-// Quotes and brackets, beyond the ASCII ones: “ ‘ « ¿ ¡ and full-width （ 「 『 【 《 〈,
-// ” ’ » and ） 」 』 】 》 〉, and their entities.
+// Quotes and brackets, beyond the ASCII ones: “ ‘ « ¿ ¡ and full-width
+// （ 「 『 【 《 〈, ” ’ » and ） 」 』 】 》 〉, and their entities.
 constexpr QByteArrayView openers[] = {"\xe2\x80\x9c", "\xe2\x80\x98", "\xc2\xab", "\xc2\xbf",
                                       "\xc2\xa1", "\xef\xbc\x88", "\xe3\x80\x8c", "\xe3\x80\x8e",
                                       "\xe3\x80\x90", "\xe3\x80\x8a", "\xe3\x80\x88", "&quot;",

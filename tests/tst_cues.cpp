@@ -125,7 +125,8 @@ void tst_Cues::plans_data()
          "See the results / (pp. 112-147) | in full, as we said."},
         {"With the boat rolling so badly that the cars broke loose.", 20, 2, 7, 6000,
          "With the boat / rolling so badly | that the cars / broke loose."},
-        {"今日はとても良い天気ですね。明日も晴れるでしょう。", 16, 1, 7, 6000,
+        {"今日はとても良い天気ですね。明日も晴れるでしょう。",
+         16, 1, 7, 6000,
          "今日はとても良い天気ですね。 | 明日も晴れるでしょう。"},
     };
     for (const auto &row : rows)
