@@ -166,14 +166,14 @@ QString TranscriptDecoder::encoding() const
     switch (m_form) {
     case Form::Utf16LE:
     case Form::Utf16BE:
-        return u"UTF-16"_qs;
+        return u"UTF-16"_s;
     case Form::Utf32LE:
     case Form::Utf32BE:
-        return u"UTF-32"_qs;
+        return u"UTF-32"_s;
     case Form::Named:
         return QString::fromLatin1(m_named->name());
     default:
-        return u"UTF-8"_qs;
+        return u"UTF-8"_s;
     }
 }
 

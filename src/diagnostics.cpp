@@ -6,6 +6,8 @@
 
 #include <QObject>
 
+using namespace Qt::StringLiterals;
+
 void Diagnostics::warn(qint64 line, const QString &message)
 {
     if (m_report)
@@ -92,7 +94,7 @@ QString quoted(QString text)
 {
     if (text.size() > maxQuoted)
         text = text.left(maxQuoted - 1) + u'\u2026';
-    return u"'"_qs + text + u"'"_qs;
+    return u"'"_s + text + u"'"_s;
 }
 
 } // namespace

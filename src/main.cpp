@@ -29,7 +29,7 @@ bool checkArgumentsAreUtf8(int argc, char *argv[])
         QString shown;
         for (const char c : bytes) {
             shown += uchar(c) < 0x80 ? QString(QLatin1Char(c))
-                                     : u"\\x"_qs + QString::number(uchar(c), 16).toUpper();
+                                     : u"\\x"_s + QString::number(uchar(c), 16).toUpper();
         }
         print(stderr, QObject::tr("cuefold: '%1' is not valid UTF-8; "
                                   "cuefold takes UTF-8 file names only\n")
@@ -89,9 +89,9 @@ int main(int argc, char *argv[])
             "document was written (warnings alone leave it 0, unless --strict), 1 otherwise."));
     // The framework's --help-all promises its own options, which mean nothing here: it stays,
     // hidden, as another name for --help.
-    const QCommandLineOption help({u"h"_qs, u"help"_qs},
-                                  u"Displays help on commandline options."_qs);
-    QCommandLineOption helpAll(u"help-all"_qs);
+    const QCommandLineOption help({u"h"_s, u"help"_s},
+                                  u"Displays help on commandline options."_s);
+    QCommandLineOption helpAll(u"help-all"_s);
     helpAll.setFlags(QCommandLineOption::HiddenFromHelp);
     parser.addOptions({help, helpAll});
     parser.addVersionOption();
@@ -114,9 +114,9 @@ int main(int argc, char *argv[])
     }
     if (!settings.batch && (settings.input.isEmpty() || settings.output.isEmpty())) {
         const QString missing = settings.input.isEmpty() && settings.output.isEmpty()
-                ? u"--input and --output"_qs
-                : settings.input.isEmpty() ? u"--input"_qs
-                                           : u"--output"_qs;
+                ? u"--input and --output"_s
+                : settings.input.isEmpty() ? u"--input"_s
+                                           : u"--output"_s;
         print(stderr, QObject::tr("cuefold: missing %1\n").arg(missing));
         print(stderr, QObject::tr("Usage: cuefold --input input.txt --output output.vtt\n"));
         parser.showHelp(1);

@@ -17,7 +17,7 @@ namespace {
 QString listed(QStringList names)
 {
     const QString last = names.takeLast();
-    return names.join(u", "_qs) + u" or "_qs + last;
+    return names.join(u", "_s) + u" or "_s + last;
 }
 
 QString rateHelp()
@@ -25,9 +25,9 @@ QString rateHelp()
     QStringList names = frameRateNames();
     for (QString &name : names) {
         if (frameRateNamed(name)->numerator == FrameRate().numerator)
-            name += u" (default)"_qs;
+            name += u" (default)"_s;
     }
-    return u"Frame rate: "_qs + listed(names);
+    return u"Frame rate: "_s + listed(names);
 }
 
 // Reads a whole number from `low` to `high`; false, with the usage error, when it is not one.
@@ -63,8 +63,8 @@ bool readSeconds(const QCommandLineParser &parser, const QString &name, int low,
 
 QString readConversion(const QCommandLineParser &parser, ConversionOptions *options)
 {
-    if (parser.isSet(u"fps"_qs)) {
-        const QString value = parser.value(u"fps"_qs);
+    if (parser.isSet(u"fps"_s)) {
+        const QString value = parser.value(u"fps"_s);
         const std::optional<FrameRate> rate = frameRateNamed(value);
         if (!rate)
             return QObject::tr("cuefold: --fps takes %1, not '%2'\n")
@@ -72,19 +72,19 @@ QString readConversion(const QCommandLineParser &parser, ConversionOptions *opti
         options->rate = *rate;
     }
     QString error;
-    if (parser.isSet(u"max-chars"_qs)
-        && !readNumber(parser, u"max-chars"_qs, minLineLength, maxLineLength,
+    if (parser.isSet(u"max-chars"_s)
+        && !readNumber(parser, u"max-chars"_s, minLineLength, maxLineLength,
                        &options->split.maxChars, &error))
         return error;
-    if (parser.isSet(u"max-lines"_qs)
-        && !readNumber(parser, u"max-lines"_qs, 1, maxCueLines, &options->split.maxLines, &error))
+    if (parser.isSet(u"max-lines"_s)
+        && !readNumber(parser, u"max-lines"_s, 1, maxCueLines, &options->split.maxLines, &error))
         return error;
-    if (parser.isSet(u"max-duration"_qs)
-        && !readSeconds(parser, u"max-duration"_qs, minDurationLimit, maxDurationLimit,
+    if (parser.isSet(u"max-duration"_s)
+        && !readSeconds(parser, u"max-duration"_s, minDurationLimit, maxDurationLimit,
                         &options->split.maxDuration, &error))
         return error;
     // The start is read at the transcript's rate.
-    const QString start = parser.value(u"start"_qs);
+    const QString start = parser.value(u"start"_s);
     options->startAuto = start == u"auto";
     if (!start.isEmpty() && !options->startAuto) {
         options->start = parseTimecode(start, options->rate);
@@ -100,19 +100,19 @@ QString readConversion(const QCommandLineParser &parser, ConversionOptions *opti
                     .arg(options->rate.nominal - 1)
                     .arg(frameRateName(options->rate));
     }
-    for (const QString &name : {u"max-lines"_qs, u"max-duration"_qs}) {
+    for (const QString &name : {u"max-lines"_s, u"max-duration"_s}) {
         if (parser.isSet(name) && !options->split.maxChars)
             return QObject::tr("cuefold: --%1 needs --max-chars\n").arg(name);
     }
-    options->check = parser.isSet(u"check"_qs) || parser.isSet(u"strict"_qs);
+    options->check = parser.isSet(u"check"_s) || parser.isSet(u"strict"_s);
     // A list of speakers, and speakers' names, are of use only with labels, so they take them.
     options->speakerNames = parser.isSet(u"speaker-names"_s);
-    options->voices = parser.isSet(u"voices"_qs) || parser.isSet(u"speakers"_s)
+    options->voices = parser.isSet(u"voices"_s) || parser.isSet(u"speakers"_s)
             || options->speakerNames;
     if (parser.isSet(u"speakers"_s))
         options->speakers = Speakers::listed(parser.value(u"speakers"_s));
-    options->keepLines = parser.isSet(u"keep-lines"_qs);
-    if (parser.isSet(u"voice"_qs) && parser.isSet(u"no-voice"_qs))
+    options->keepLines = parser.isSet(u"keep-lines"_s);
+    if (parser.isSet(u"voice"_s) && parser.isSet(u"no-voice"_s))
         return QObject::tr("cuefold: --voice does not go with --no-voice\n");
     if (parser.isSet(u"voice"_s)) {
         const QString voice = parser.value(u"voice"_s);
@@ -123,7 +123,7 @@ QString readConversion(const QCommandLineParser &parser, ConversionOptions *opti
                                "break\n");
         options->voice = voice.toUtf8();
     }
-    if (parser.isSet(u"no-voice"_qs))
+    if (parser.isSet(u"no-voice"_s))
         options->voice.clear();
     if (parser.isSet(u"lang"_s)) {
         // A BCP 47 tag: "en", "pt-BR", "zh-Hant-TW".
@@ -140,38 +140,38 @@ QString readConversion(const QCommandLineParser &parser, ConversionOptions *opti
 
 QList<QCommandLineOption> options()
 {
-    const auto range = [](int low, int high) { return u"%1 to %2"_qs.arg(low).arg(high); };
+    const auto range = [](int low, int high) { return u"%1 to %2"_s.arg(low).arg(high); };
     return {
-            {{u"i"_qs, u"input"_qs}, u"Path to the input transcript file"_qs, u"file"_qs},
-            {{u"o"_qs, u"output"_qs}, u"Path to the output VTT file"_qs, u"file"_qs},
-            {u"output-dir"_qs, u"Convert each FILE into DIR/NAME.vtt (.srt, .ttml)"_qs, u"dir"_qs},
+            {{u"i"_s, u"input"_s}, u"Path to the input transcript file"_s, u"file"_s},
+            {{u"o"_s, u"output"_s}, u"Path to the output VTT file"_s, u"file"_s},
+            {u"output-dir"_s, u"Convert each FILE into DIR/NAME.vtt (.srt, .ttml)"_s, u"dir"_s},
             {u"format"_s,
              u"Document format: %1 (default: by the output's extension, else vtt)"_s.arg(
                      listed(formatNames())),
              u"format"_s},
             {u"lang"_s, u"Language of the captions, as TTML names it (default en)"_s,
              u"tag"_s},
-            {u"force"_qs, u"Replace an existing output that is not a WebVTT document"_qs},
-            {u"fps"_qs, rateHelp(), u"rate"_qs},
-            {u"start"_qs,
-             u"Timecode of the video's first frame, or auto (the hour of the first timing)"_qs,
-             u"timecode"_qs},
-            {u"max-chars"_qs,
-             u"Split passages into cues of lines of at most N characters (%1)"_qs.arg(
+            {u"force"_s, u"Replace an existing output that is not a WebVTT document"_s},
+            {u"fps"_s, rateHelp(), u"rate"_s},
+            {u"start"_s,
+             u"Timecode of the video's first frame, or auto (the hour of the first timing)"_s,
+             u"timecode"_s},
+            {u"max-chars"_s,
+             u"Split passages into cues of lines of at most N characters (%1)"_s.arg(
                      range(minLineLength, maxLineLength)),
-             u"n"_qs},
-            {u"max-lines"_qs,
-             u"At most N lines a cue (%1; default %2); needs --max-chars"_qs
+             u"n"_s},
+            {u"max-lines"_s,
+             u"At most N lines a cue (%1; default %2); needs --max-chars"_s
                      .arg(range(1, maxCueLines))
                      .arg(defaultCueLines),
-             u"n"_qs},
-            {u"max-duration"_qs,
+             u"n"_s},
+            {u"max-duration"_s,
              u"At most S seconds a cue where the passage allows (%1; default %2); needs "
              "--max-chars"_s
                      .arg(range(minDurationLimit, maxDurationLimit))
                      .arg(defaultCueMilliseconds / 1000),
-             u"s"_qs},
-            {u"voices"_qs,
+             u"s"_s},
+            {u"voices"_s,
              u"Take speaker labels (\"ANNA: ...\"), names in capitals or used more than once, "
              "as the voice of what follows"_s},
             {u"speaker-names"_s,
@@ -180,17 +180,17 @@ QList<QCommandLineOption> options()
             {u"speakers"_s,
              u"Take only these labels as speakers (\"Anna Berg,Q,A\"); implies --voices"_s,
              u"names"_s},
-            {u"voice"_qs, u"The voice of text with no speaker label (default Speaker)"_qs,
-             u"name"_qs},
-            {u"no-voice"_qs, u"Write no voice tag for text with no speaker label"_qs},
-            {u"keep-lines"_qs, u"Keep each transcript line a line of its cue"_qs},
-            {u"encoding"_qs,
+            {u"voice"_s, u"The voice of text with no speaker label (default Speaker)"_s,
+             u"name"_s},
+            {u"no-voice"_s, u"Write no voice tag for text with no speaker label"_s},
+            {u"keep-lines"_s, u"Keep each transcript line a line of its cue"_s},
+            {u"encoding"_s,
              u"Read transcripts without a byte-order mark in this encoding (default UTF-8; "
-             "windows-1252, ISO-8859-15, Shift_JIS ...)"_qs,
-             u"name"_qs},
-            {u"check"_qs, u"Also report the captions' style and timing problems"_qs},
-            {u"strict"_qs, u"As --check, and write nothing if anything is reported"_qs},
-            {{u"q"_qs, u"quiet"_qs}, u"Print no success lines; warnings and errors still"_qs},
+             "windows-1252, ISO-8859-15, Shift_JIS ...)"_s,
+             u"name"_s},
+            {u"check"_s, u"Also report the captions' style and timing problems"_s},
+            {u"strict"_s, u"As --check, and write nothing if anything is reported"_s},
+            {{u"q"_s, u"quiet"_s}, u"Print no success lines; warnings and errors still"_s},
     };
 }
 
@@ -219,8 +219,8 @@ void addOptions(QCommandLineParser &parser)
 {
     parser.addOptions(options());
     parser.addPositionalArgument(
-            u"FILE"_qs, u"With --output-dir, the transcripts to convert"_qs,
-            u"--input FILE --output FILE\n       cuefold [options] --output-dir DIR FILE..."_qs);
+            u"FILE"_s, u"With --output-dir, the transcripts to convert"_s,
+            u"--input FILE --output FILE\n       cuefold [options] --output-dir DIR FILE..."_s);
 }
 
 QString readSettings(const QCommandLineParser &parser, Settings *settings)
@@ -230,9 +230,9 @@ QString readSettings(const QCommandLineParser &parser, Settings *settings)
     const QString error = readConversion(parser, &settings->conversion);
     if (!error.isEmpty())
         return error;
-    settings->strict = parser.isSet(u"strict"_qs);
-    settings->force = parser.isSet(u"force"_qs);
-    settings->quiet = parser.isSet(u"quiet"_qs);
+    settings->strict = parser.isSet(u"strict"_s);
+    settings->force = parser.isSet(u"force"_s);
+    settings->quiet = parser.isSet(u"quiet"_s);
     if (parser.isSet(u"format"_s)) {
         const QString name = parser.value(u"format"_s);
         settings->format = formatNamed(name);
@@ -240,17 +240,17 @@ QString readSettings(const QCommandLineParser &parser, Settings *settings)
             return QObject::tr("cuefold: --format takes %1, not '%2'\n")
                     .arg(listed(formatNames()), name);
     }
-    settings->encoding = parser.value(u"encoding"_qs);
-    if (parser.isSet(u"encoding"_qs)
+    settings->encoding = parser.value(u"encoding"_s);
+    if (parser.isSet(u"encoding"_s)
         && !QStringDecoder(settings->encoding.toLatin1().constData()).isValid())
         return QObject::tr("cuefold: --encoding does not know '%1'\n").arg(settings->encoding);
-    settings->input = parser.value(u"input"_qs);
-    settings->output = parser.value(u"output"_qs);
+    settings->input = parser.value(u"input"_s);
+    settings->output = parser.value(u"output"_s);
     settings->files = parser.positionalArguments();
-    settings->batch = parser.isSet(u"output-dir"_qs);
+    settings->batch = parser.isSet(u"output-dir"_s);
     if (settings->batch) {
-        settings->folder = parser.value(u"output-dir"_qs);
-        if (parser.isSet(u"input"_qs) || parser.isSet(u"output"_qs))
+        settings->folder = parser.value(u"output-dir"_s);
+        if (parser.isSet(u"input"_s) || parser.isSet(u"output"_s))
             return QObject::tr("cuefold: --output-dir does not go with --input or --output\n");
         if (settings->files.isEmpty())
             return QObject::tr("cuefold: --output-dir needs the files to convert\n");

@@ -36,7 +36,7 @@ struct Failure
 
     QString named(const QString &path, const QString &error) const
     {
-        return batch && !error.startsWith(path) ? path + u": "_qs + error : error;
+        return batch && !error.startsWith(path) ? path + u": "_s + error : error;
     }
     bool reading(const QString &error) const
     {
@@ -88,7 +88,7 @@ bool convert(const Job &job, const Settings &settings)
     if (!output.open(target, job.output, settings.force))
         return failure.writing(output.errorString());
 
-    const QString inputName = job.input == u"-" ? u"<stdin>"_qs : job.input;
+    const QString inputName = job.input == u"-" ? u"<stdin>"_s : job.input;
     int warnings = 0;
     // With --strict nothing may reach an output that is written as the document is made, until
     // the transcript has proved clean; meanwhile the document waits on disk, and not at all once
@@ -128,7 +128,7 @@ bool convert(const Job &job, const Settings &settings)
             });
     try {
         if (!readTranscript(*source, converter, &error, settings.encoding))
-            return failure.reading(inputName + u": "_qs + error);
+            return failure.reading(inputName + u": "_s + error);
     } catch (const std::bad_alloc &) {
         // A line too long for the memory at hand; the output is left as it was.
         return failure.reading(QObject::tr("not enough memory"));
@@ -156,7 +156,7 @@ bool convert(const Job &job, const Settings &settings)
 bool planBatch(const QString &folder, const QStringList &files, const Format &format,
                QList<Job> *jobs)
 {
-    if (files.contains(u"-"_qs)) {
+    if (files.contains(u"-"_s)) {
         print(stderr, QObject::tr("cuefold: standard input cannot be part of a batch\n"));
         return false;
     }

@@ -5,6 +5,8 @@
 #include <QFile>
 #include <QTest>
 
+using namespace Qt::StringLiterals;
+
 inline QByteArray readFile(const QString &path)
 {
     QFile file(path);
@@ -16,14 +18,14 @@ inline void addFileRows()
 {
     QTest::addColumn<QString>("name");
     const QDir corpus(QStringLiteral(CUEFOLD_CORPUS));
-    for (const QString &name : corpus.entryList({u"*.txt"_qs}, QDir::Files, QDir::Name))
+    for (const QString &name : corpus.entryList({u"*.txt"_s}, QDir::Files, QDir::Name))
         QTest::newRow(qPrintable(name)) << name;
 }
 
 // A transcript's options: its .args file's first line, split on single spaces.
 inline QStringList corpusArguments(const QString &stem)
 {
-    const QString line = QString::fromUtf8(readFile(stem + u".args"_qs)).section(u'\n', 0, 0);
+    const QString line = QString::fromUtf8(readFile(stem + u".args"_s)).section(u'\n', 0, 0);
     return line.isEmpty() ? QStringList() : line.split(u' ');
 }
 

@@ -59,7 +59,7 @@ static Result convert(const QByteArray &bytes, const Settings &settings, qsizety
             },
             [&](qint64 line, const QString &message) {
                 result.diagnostics
-                        += u"%1:%2: warning: %3\n"_qs.arg(name).arg(line).arg(message).toUtf8();
+                        += u"%1:%2: warning: %3\n"_s.arg(name).arg(line).arg(message).toUtf8();
             });
     if (result.error.isEmpty())
         readTranscript(input, converter, &result.error, settings.encoding, pieceSize);
@@ -72,7 +72,7 @@ static Settings settingsFor(const QStringList &arguments)
     QCommandLineParser parser;
     addOptions(parser);
     Settings settings;
-    if (!parser.parse(QStringList{u"cuefold"_qs} + arguments)
+    if (!parser.parse(QStringList{u"cuefold"_s} + arguments)
         || !readSettings(parser, &settings).isEmpty())
         qFatal("bad options");
     return settings;
@@ -92,13 +92,13 @@ void tst_Conversion::corpus()
     const Settings settings = settingsFor(corpusArguments(stem));
     QByteArray diagnostics;
     QString error;
-    for (const QByteArray &line : readFile(stem + u".err"_qs).split('\n')) {
+    for (const QByteArray &line : readFile(stem + u".err"_s).split('\n')) {
         if (line.startsWith("Error reading input file: "))
-            error = QString::fromUtf8(line).section(u": "_qs, 2);
+            error = QString::fromUtf8(line).section(u": "_s, 2);
         else if (!line.isEmpty() && !line.startsWith("cuefold: "))
             diagnostics += line + '\n';
     }
-    const QByteArray transcript = readFile(stem + u".txt"_qs);
+    const QByteArray transcript = readFile(stem + u".txt"_s);
     // WebVTT always; the other formats where the corpus has their document.
     for (const QString &format : formatNames()) {
         Settings formatted = settings;
@@ -133,7 +133,7 @@ void tst_Conversion::frameRates_data()
         const int thousandths = rate.contains(u'.') ? 1001 : 1000;
         QTest::newRow(qPrintable(rate)) << rate << nominal << thousandths << 0;
         if (rate == u"29.97" || rate == u"59.94")
-            QTest::newRow(qPrintable(rate + u" drop frame"_qs))
+            QTest::newRow(qPrintable(rate + u" drop frame"_s))
                     << rate << nominal << thousandths << nominal / 15;
     }
 }
@@ -166,7 +166,7 @@ void tst_Conversion::frameRates()
         if (dropped && label[2] == 0 && label[3] == 0 && label[1] % 10 != 0)
             label[3] = dropped;
     }
-    const Settings settings = settingsFor({u"--fps"_qs, rate});
+    const Settings settings = settingsFor({u"--fps"_s, rate});
     const QList<QByteArray> lines = convert(transcript, settings, 1 << 16).document.split('\n');
     QCOMPARE(lines.size(), 2 + 3 * expected.size() + 1);
     for (qsizetype i = 0; i < expected.size(); ++i) {

@@ -22,6 +22,8 @@
 #include <cstdio>
 #include <cstdlib>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 void require(bool condition, const char *what)
@@ -37,7 +39,7 @@ QRegularExpression timingPattern(bool dropFrame)
 {
     return QRegularExpression(QStringLiteral(R"((\d\d):(\d\d):(\d\d)(%1)(\d\d)\s*-\s*)"
                                              R"((\d\d):(\d\d):(\d\d)\4(\d\d))")
-                                      .arg(dropFrame ? u"[:;]"_qs : u":"_qs));
+                                      .arg(dropFrame ? u"[:;]"_s : u":"_s));
 }
 
 QStringList linesOf(const QString &text)
@@ -57,19 +59,19 @@ QString reference(const QString &transcript)
         return QString::asprintf("%02lld:%02lld:%02lld.%03lld", ms / 3600000, ms / 60000 % 60,
                                  ms / 1000 % 60, ms % 1000);
     };
-    QString document = u"WEBVTT\n\n"_qs, cue;
+    QString document = u"WEBVTT\n\n"_s, cue;
     QStringList text;
     const auto endCue = [&] {
         if (!cue.isEmpty() && !text.isEmpty())
-            document += cue + u"\n<v Speaker>"_qs
-                    + text.join(u' ').replace(u"-->"_qs, u"--&gt;"_qs) + u"\n\n"_qs;
+            document += cue + u"\n<v Speaker>"_s
+                    + text.join(u' ').replace(u"-->"_s, u"--&gt;"_s) + u"\n\n"_s;
         text.clear();
     };
     for (const QString &line : linesOf(transcript)) {
         const QRegularExpressionMatch m = timing.match(line);
         if (m.hasMatch()) {
             endCue();
-            cue = stamp(m, 1, 5) + u" --> "_qs + stamp(m, 6, 9);
+            cue = stamp(m, 1, 5) + u" --> "_s + stamp(m, 6, 9);
         } else if (!line.trimmed().isEmpty()) {
             text.append(line.trimmed());
         }
@@ -109,7 +111,7 @@ ConversionOptions pickOptions(const uchar *h)
                                         "48", "50", "59.94", "60"};
     static const int nominal[] = {24, 24, 25, 30, 30, 48, 50, 60, 60};
     const int rate = h[0] % 9;
-    QStringList arguments{u"--fps"_qs, QString::fromLatin1(rates[rate])};
+    QStringList arguments{u"--fps"_s, QString::fromLatin1(rates[rate])};
     for (const auto &[bit, name] : {std::pair(1, "--check"), std::pair(16, "--voices"),
                                     std::pair(32, "--keep-lines"), std::pair(64, "--no-voice"),
                                     std::pair(128, "--speaker-names")}) {
@@ -118,22 +120,22 @@ ConversionOptions pickOptions(const uchar *h)
     }
     const char frames = (h[1] & 8) && (rate == 3 || rate == 7) ? ';' : ':';
     if (h[1] & 2)
-        arguments << u"--start"_qs << u"auto"_qs;
+        arguments << u"--start"_s << u"auto"_s;
     else if (h[1] & 4)
-        arguments << u"--start"_qs
+        arguments << u"--start"_s
                   << QString::asprintf("%02d:%02d:%02d%c%02d", h[2] % 100, h[3] % 60, h[4] % 60,
                                        frames, h[5] % nominal[rate]);
     if (h[6] <= 190)
-        arguments << u"--max-chars"_qs << QString::number(10 + h[6]);
+        arguments << u"--max-chars"_s << QString::number(10 + h[6]);
     if (h[6] <= 190 && h[7] % 5)
-        arguments << u"--max-lines"_qs << QString::number(h[7] % 5);
+        arguments << u"--max-lines"_s << QString::number(h[7] % 5);
     static const char *const durations[] = {"1", "1.5", "2", "3.3", "5", "10", "60"};
     if (h[6] <= 190 && h[7] / 5 % 8 < 7)
-        arguments << u"--max-duration"_qs << QString::fromLatin1(durations[h[7] / 5 % 8]);
+        arguments << u"--max-duration"_s << QString::fromLatin1(durations[h[7] / 5 % 8]);
     QCommandLineParser parser;
     addOptions(parser);
     Settings settings;
-    require(parser.parse(QStringList{u"cuefold"_qs} + arguments)
+    require(parser.parse(QStringList{u"cuefold"_s} + arguments)
                     && readSettings(parser, &settings).isEmpty(),
             "picked options refused");
     return settings.conversion;
@@ -178,14 +180,14 @@ struct Block
 QList<Block> cuesOf(const QByteArray &document, bool noVoice)
 {
     static const QString stamp = QStringLiteral(R"((\d{2,}):([0-5]\d):([0-5]\d)\.(\d{3}))");
-    static const QRegularExpression timing(u'^' + stamp + u" --> "_qs + stamp + u'$');
+    static const QRegularExpression timing(u'^' + stamp + u" --> "_s + stamp + u'$');
     require(document.startsWith("WEBVTT\n\n"), "no header");
     const QString body = QString::fromUtf8(document.sliced(8));
     if (body.isEmpty())
         return {};
     require(body.endsWith(u"\n\n"), "the last cue is not ended by an empty line");
     QList<Block> cues;
-    for (const QString &block : body.chopped(2).split(u"\n\n"_qs)) {
+    for (const QString &block : body.chopped(2).split(u"\n\n"_s)) {
         const QStringList lines = block.split(u'\n');
         const QRegularExpressionMatch m = timing.match(lines[0]);
         require(m.hasMatch() && lines.size() > 1, "a block is not a timing line and text");
@@ -302,7 +304,7 @@ void checkSplit(const QList<Block> &passages, const QList<Block> &cues, const Sp
 void checkWords(const QStringList &lines, const QRegularExpression &timing,
                 const QList<Block> &cues)
 {
-    static const QRegularExpression colon(u"[:\uFF1A]"_qs), voice(u"^<v ([^>]*)>"_qs);
+    static const QRegularExpression colon(u"[:\uFF1A]"_s), voice(u"^<v ([^>]*)>"_s);
     struct Shown
     {
         QChar c;
@@ -322,7 +324,7 @@ void checkWords(const QStringList &lines, const QRegularExpression &timing,
                 name = m.captured(1);
                 turns.append(shown.size());
             }
-            const QString text = line.remove(voice).remove(u"</v>"_qs).simplified();
+            const QString text = line.remove(voice).remove(u"</v>"_s).simplified();
             for (qsizetype i = 0; i < text.size(); ++i) {
                 if (!text[i].isSpace())
                     shown.append({text[i], i == 0 && isDashed(text), false, name});
@@ -340,7 +342,7 @@ void checkWords(const QStringList &lines, const QRegularExpression &timing,
     }
     qsizetype at = 0;
     const auto matches = [&](QString text, const QString &label) {
-        text = text.replace(u"-->"_qs, u"--&gt;"_qs).simplified();
+        text = text.replace(u"-->"_s, u"--&gt;"_s).simplified();
         qsizetype i = at;
         if (!text.isEmpty()) {
             if (i < shown.size() && shown[i].name && !text.startsWith(shown[i].voice.toUpper())) {
