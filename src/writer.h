@@ -31,6 +31,18 @@ public:
         std::memcpy(m_next, bytes.data(), size_t(bytes.size()));
         m_next += bytes.size();
     }
+    // A separator and then `bytes`, with one test for room: text lines are joined so.
+    void write(char separator, QByteArrayView bytes)
+    {
+        if (bytes.isEmpty() || bytes.size() >= m_end - m_next) {
+            write(QByteArrayView(&separator, 1));
+            write(bytes);
+            return;
+        }
+        *m_next++ = separator;
+        std::memcpy(m_next, bytes.data(), size_t(bytes.size()));
+        m_next += bytes.size();
+    }
     // Room for `size` bytes at most (no more than ioPieceSize), to be written straight into
     // the buffer and then passed with advance().
     char *reserve(qsizetype size)

@@ -50,11 +50,7 @@ public:
             m_writer.write(cue.turns[i].text);
         }
     }
-    void continueLine(QByteArrayView text) override
-    {
-        m_writer.write(" ");
-        m_writer.write(text);
-    }
+    void continueLine(QByteArrayView text) override { m_writer.write(' ', text); }
     void endCue() override { m_writer.write("\n\n"); }
 
 private:
