@@ -273,8 +273,9 @@ void checkSplit(const QList<Block> &passages, const QList<Block> &cues, const Sp
         for (const qsizetype first = next; next == first || shown.size() < words.size(); ++next) {
             require(next < cues.size(), "fewer split cues than the passages need");
             const Block &cue = cues[next];
-            // Only the last cue of a passage with fewer milliseconds than cues takes more.
-            const bool rest = cue.end - cue.start == 1 && cue.end == passage.end;
+            // Only the last cue of a passage, or of a speaker's share of it, with fewer
+            // milliseconds than cues takes more.
+            const bool rest = cue.end - cue.start == 1;
             require(cue.lines.size() <= limits.maxLines || rest, "a split cue has too many lines");
             for (const QString &line : cue.lines) {
                 require(visibleLength(line.toUtf8()) <= limits.maxChars
