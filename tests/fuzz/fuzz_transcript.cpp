@@ -207,13 +207,15 @@ QList<Block> cuesOf(const QByteArray &document, bool noVoice)
 // out too, since a cue the speakers share opens each one's line with a dash.
 QByteArray shownOf(const QStringList &lines)
 {
-    const QByteArray text = lines.join(u' ').toUtf8();
     QByteArray shown;
-    for (qsizetype i = 0; i < text.size();) {
-        const Element e = nextElement(text, i);
-        if (!e.isTag && text[i] != ' ' && text[i] != '\t' && text[i] != '-')
-            shown += text.sliced(i, e.end - i);
-        i = e.end;
+    for (const QString &line : lines) { // a '<' whose '>' is on a later line is text
+        const QByteArray text = line.toUtf8();
+        for (qsizetype i = 0; i < text.size();) {
+            const Element e = nextElement(text, i);
+            if (!e.isTag && text[i] != ' ' && text[i] != '\t' && text[i] != '-')
+                shown += text.sliced(i, e.end - i);
+            i = e.end;
+        }
     }
     return shown;
 }
