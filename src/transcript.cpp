@@ -7,6 +7,7 @@
 #include "timing.h"
 
 #include <algorithm>
+#include <utility>
 
 namespace {
 
@@ -181,13 +182,25 @@ void TranscriptConverter::gatherText(QByteArrayView text, bool hasText)
     if (m_options.voices) {
         // A candidate that names no speaker stays in the text as written.
         const SpeakerLabel label = speakerLabel(text);
-        if (!label.name.isEmpty() && m_options.speakers.isSpeaker(label)) {
+        const bool named = !label.name.isEmpty() && m_options.speakers.isSpeaker(label);
+        if (named && !m_labelLine.isEmpty())
+            keepLabelLine(); // no text came under it
+        m_labelLine.clear();
+        if (named) {
+            if (label.text.isEmpty()) {
+                m_labelLine = text.toByteArray();
+                m_voiceBeforeLabel = std::exchange(m_voice, label.name.toByteArray());
+                return;
+            }
             m_voice = label.name.toByteArray();
             text = label.text;
-            if (text.isEmpty())
-                return;
         }
     }
+    appendText(text, hasText);
+}
+
+void TranscriptConverter::appendText(QByteArrayView text, bool hasText)
+{
     QByteArray storage;
     const QByteArrayView shown = escapeCueText(text, storage);
     if (!hasText || m_segments.last().voice != m_voice) {
@@ -199,10 +212,22 @@ void TranscriptConverter::gatherText(QByteArrayView text, bool hasText)
     segment.append(shown);
 }
 
+// A label alone on its line that no text followed is a sound or a heading: no word is lost.
+void TranscriptConverter::keepLabelLine()
+{
+    m_voice = m_voiceBeforeLabel;
+    appendText(std::exchange(m_labelLine, QByteArray()), !m_segments.isEmpty());
+}
+
 void TranscriptConverter::closePassage()
 {
     if (!m_passage)
         return;
+    if (!m_labelLine.isEmpty() && !m_passage->dropped) {
+        keepLabelLine();
+        m_passage->hasText = true;
+    }
+    m_labelLine.clear();
     const Passage &passage = *m_passage;
     if (passage.hasText)
         ++m_cues;

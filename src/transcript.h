@@ -78,6 +78,8 @@ private:
     void takeTiming(QByteArrayView line, qsizetype at, qsizetype length);
     void takeText(const char *begin, const char *end);
     void gatherText(QByteArrayView text, bool hasText);
+    void appendText(QByteArrayView text, bool hasText);
+    void keepLabelLine();
     void closePassage();
 
     const ConversionOptions m_options;
@@ -96,6 +98,10 @@ private:
     const bool m_gathers;
     QList<Segment> m_segments;
     QByteArray m_voice; // the speaker now, across passages
+    // A label alone on its line, until text under it shows it was one; else it is kept as text,
+    // under the speaker before it.
+    QByteArray m_labelLine;
+    QByteArray m_voiceBeforeLabel;
     CueTurn m_plainTurn; // of a passage not gathered, when its text starts
     QByteArray m_escaped; // the line being handed on, when it needs an escape
     DialogueWriter m_dialogue;

@@ -278,7 +278,11 @@ void checkSplit(const QList<Block> &passages, const QList<Block> &cues, const Sp
             // Only the last cue of a passage, or of a speaker's share of it, with fewer
             // milliseconds than cues takes more.
             const bool rest = cue.end - cue.start == 1;
-            require(cue.lines.size() <= limits.maxLines || rest, "a split cue has too many lines");
+            // A kept line of tags alone is not counted: it shows nothing (its words go on the
+            // next line, a known gap).
+            const auto showing = std::count_if(cue.lines.begin(), cue.lines.end(),
+                    [](const QString &line) { return !shownOf({line}).isEmpty(); });
+            require(showing <= limits.maxLines || rest, "a split cue has too many lines");
             for (const QString &line : cue.lines) {
                 require(visibleLength(line.toUtf8()) <= limits.maxChars
                                 || wordCount({line}) <= 1,
@@ -344,14 +348,13 @@ void checkWords(const QStringList &lines, const QRegularExpression &timing,
             shown[at + k].name = true;
     }
     qsizetype at = 0;
-    const auto matches = [&](QString text, const QString &label) {
+    // A shown name may also be the text's own first word: both readings are tried.
+    const auto matchesAs = [&](QString text, const QString &label, bool skipName) {
         text = text.replace(u"-->"_s, u"--&gt;"_s).simplified();
         qsizetype i = at;
         if (!text.isEmpty()) {
-            if (i < shown.size() && shown[i].name && !text.startsWith(shown[i].voice.toUpper())) {
-                while (i < shown.size() && shown[i].name)
-                    ++i;
-            }
+            while (skipName && i < shown.size() && shown[i].name)
+                ++i;
             if (i < shown.size() && shown[i].dash && !isDashed(text))
                 ++i;
             if (!label.isNull() && (i == shown.size() || !label.contains(shown[i].voice)))
@@ -366,6 +369,9 @@ void checkWords(const QStringList &lines, const QRegularExpression &timing,
         }
         at = i;
         return true;
+    };
+    const auto matches = [&](const QString &text, const QString &label) {
+        return matchesAs(text, label, true) || matchesAs(text, label, false);
     };
     bool underTiming = false;
     for (const QString &line : lines) {
