@@ -223,11 +223,13 @@ void TranscriptConverter::closePassage()
 {
     if (!m_passage)
         return;
-    if (!m_labelLine.isEmpty() && !m_passage->dropped) {
-        keepLabelLine();
-        m_passage->hasText = true;
+    if (!m_labelLine.isEmpty()) {
+        if (!m_passage->dropped) {
+            keepLabelLine();
+            m_passage->hasText = true;
+        }
+        m_labelLine.clear();
     }
-    m_labelLine.clear();
     const Passage &passage = *m_passage;
     if (passage.hasText)
         ++m_cues;
