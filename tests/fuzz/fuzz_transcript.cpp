@@ -272,7 +272,12 @@ void checkSplit(const QList<Block> &passages, const QList<Block> &cues, const Sp
         const QByteArray words = shownOf(passage.lines);
         const bool tagsBalanced = balanced(passage.lines, noVoice);
         QByteArray shown;
-        for (const qsizetype first = next; next == first || shown.size() < words.size(); ++next) {
+        // Until the text is shown and the time is used: a last cue may show only a dash.
+        const auto more = [&](qsizetype first) {
+            return next == first || shown.size() < words.size()
+                    || (passage.end > passage.start && cues[next - 1].end < passage.end);
+        };
+        for (const qsizetype first = next; more(first); ++next) {
             require(next < cues.size(), "fewer split cues than the passages need");
             const Block &cue = cues[next];
             // Only the last cue of a passage, or of a speaker's share of it, with fewer
