@@ -274,8 +274,12 @@ void checkSplit(const QList<Block> &passages, const QList<Block> &cues, const Sp
         QByteArray shown;
         // Until the text is shown and the time is used: a last cue may show only a dash.
         const auto more = [&](qsizetype first) {
-            return next == first || shown.size() < words.size()
-                    || (passage.end > passage.start && cues[next - 1].end < passage.end);
+            if (next == first || shown.size() < words.size())
+                return true;
+            if (passage.end > passage.start)
+                return cues[next - 1].end < passage.end;
+            return next < cues.size() && cues[next].start == passage.start
+                    && cues[next].end == passage.end && shownOf(cues[next].lines).isEmpty();
         };
         for (const qsizetype first = next; more(first); ++next) {
             require(next < cues.size(), "fewer split cues than the passages need");
