@@ -2,7 +2,6 @@
 #include "markup.h"
 #include "splitting.h"
 
-#include <QRandomGenerator>
 #include <QTest>
 
 // Splitting passages; its rules are pinned by the corpus's split-* cases.
@@ -17,7 +16,6 @@ private slots:
     void breaks();
     void plans_data();
     void plans();
-    void generatedPassages();
 };
 
 using Texts = QList<QByteArray>;
@@ -145,99 +143,6 @@ void tst_Cues::plans()
     for (const Cue &cue : splitPassage(text, 0, duration, limits))
         cues.append(QByteArray(cue.text).replace('\n', " / "));
     QCOMPARE(cues.join(" | "), expected);
-}
-
-// The generator writes '<' only in tags, so dropping every <...> leaves what a viewer reads.
-static QByteArray withoutTags(const QByteArray &text)
-{
-    QByteArray bare;
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        if (text[i] == '<')
-            i = text.indexOf('>', i);
-        else
-            bare += text[i];
-    }
-    return bare;
-}
-
-static Texts wordsOf(const QByteArray &text)
-{
-    return withoutTags(text).simplified().split(' ');
-}
-
-void tst_Cues::generatedPassages()
-{
-    static const char *const vocabulary[] = {"a",
-                                             "word",
-                                             "end.",
-                                             "then",
-                                             "so,",
-                                             "&amp;",
-                                             "x&lt;y",
-                                             "été",
-                                             "“quoted.”",
-                                             "Dr.",
-                                             "-",
-                                             "Why?",
-                                             "tab\tbed",
-                                             "antidisestablishmentarianism",
-                                             "<00:00:01.000>time"};
-    static const char *const tags[][2] = {{"<i>", "</i>"},
-                                          {"<c.yellow big>", "</c>"},
-                                          {"<lang en>", "</lang>"},
-                                          {"<v Anna Maria>", "</v>"},
-                                          {"<ruby>", "</ruby>"}};
-    QRandomGenerator random(20240531);
-    for (int round = 0; round < 400; ++round) {
-        const int maxChars = random.bounded(10, 61);
-        const int maxLines = random.bounded(1, 5);
-        const int count = round == 0 ? 20000 : random.bounded(1, 80);
-        QByteArray text;
-        QList<int> open;
-        for (int w = 0; w < count; ++w) {
-            if (w > 0)
-                text += ' ';
-            if (random.bounded(6) == 0) {
-                open.append(random.bounded(5));
-                text += tags[open.last()][0] + QByteArray(random.bounded(3) ? "" : " ");
-            }
-            text += vocabulary[random.bounded(int(std::size(vocabulary)))];
-            while (!open.isEmpty() && (w == count - 1 || random.bounded(4) == 0))
-                text += QByteArray(random.bounded(3) ? "" : " ") + tags[open.takeLast()][1];
-        }
-        // Mostly short: a passage may have less than a millisecond for each cue it needs.
-        const qint64 start = random.bounded(100000);
-        const qint64 duration =
-                round == 0 ? 3600000 : random.bounded(-5, random.bounded(2) ? 40 : 20000);
-
-        const QList<Cue> cues =
-                splitPassage(text, start, start + duration, SplitLimits{maxChars, maxLines});
-        Texts words;
-        qint64 from = start;
-        for (const Cue &cue : cues) {
-            if (duration > 0) {
-                QCOMPARE(cue.start, from);
-                QVERIFY2(cue.end > cue.start, text.constData());
-                from = cue.end;
-            }
-            const Texts lines = cue.text.split('\n');
-            // Only the last cue of a passage too short for its cues takes more.
-            const bool rest = duration > 0 && cue.end - cue.start == 1 && &cue == &cues.last();
-            QVERIFY2(lines.size() <= maxLines || rest, cue.text.constData());
-            for (const QByteArray &line : lines) {
-                QVERIFY2(line == line.trimmed(), line.constData());
-                QVERIFY2(visibleLength(line) <= maxChars
-                                 || !withoutTags(line).simplified().contains(' '),
-                         line.constData());
-            }
-            // Tags still open at a cut are closed in that cue.
-            QCOMPARE(cue.text.count("</"),
-                     cue.text.count('<') - cue.text.count("</") - cue.text.count("<0"));
-            words += wordsOf(cue.text);
-        }
-        QCOMPARE(from, duration > 0 ? start + duration : start);
-        QCOMPARE(words, wordsOf(text));
-    }
 }
 
 QTEST_APPLESS_MAIN(tst_Cues)
