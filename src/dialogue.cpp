@@ -124,11 +124,13 @@ qsizetype DialogueWriter::sharedTurns(const QList<Segment> &segments, qsizetype 
 // millisecond at least: when the passage has no more, its last cue takes the rest.
 void DialogueWriter::writeSplit(const QList<Segment> &segments, const GatheredPassage &passage)
 {
+    std::vector<qint64> own; // each segment's speaking time
     std::vector<qint64> spoken; // up to the end of each segment, a pause at each change
     qint64 total = 0;
-    for (const Segment &segment : segments)
-        spoken.push_back(total += speakingTime(segment.text)
-                                  + (spoken.empty() ? 0 : pauseUnits(Break::Sentence)));
+    for (const Segment &segment : segments) {
+        own.push_back(speakingTime(segment.text));
+        spoken.push_back(total += own.back() + (spoken.empty() ? 0 : pauseUnits(Break::Sentence)));
+    }
     const qint64 start = passage.start.milliseconds;
     const qint64 end = passage.end.milliseconds;
     const bool timed = end > start;
@@ -153,12 +155,15 @@ void DialogueWriter::writeSplit(const QList<Segment> &segments, const GatheredPa
                       turns.turns.data(), count, passage.line},
                      true);
         } else {
-            splitPassage(named(segments[i]), from, to, m_split, [&](const Cue &cue) {
+            const QByteArray text = named(segments[i]);
+            // a name shown before the text takes reading time of its own
+            const bool bare = text.size() == segments[i].text.size();
+            splitPassage(text, from, to, m_split, [&](const Cue &cue) {
                 const CueTurn turn{segments[i].voice, cue.text};
                 writeCue({timeAt(cue.start, passage), timeAt(cue.end, passage), &turn, 1,
                           passage.line},
                          true);
-            });
+            }, bare ? own[size_t(i)] : -1);
         }
         from = timed ? to : start; // a passage that ends before it starts has no share to hand on
         i += count;

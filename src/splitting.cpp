@@ -15,10 +15,9 @@ qint64 speakingTime(QByteArrayView text)
 }
 
 void splitPassage(QByteArrayView text, qint64 start, qint64 end, const SplitLimits &limits,
-                  const CueSink &sink)
+                  const CueSink &sink, qint64 spoken)
 {
-    const qint64 spoken = speakingTime(text);
-    CueClock clock(start, end, spoken);
+    CueClock clock(start, end, spoken < 0 ? speakingTime(text) : spoken);
     Planner(text, limits, clock, sink).run();
 }
 

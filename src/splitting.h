@@ -54,8 +54,9 @@ qint64 speakingTime(QByteArrayView text);
 // `end`, handing each cue on as soon as it is settled. When the end is after the start, each
 // cue ends after it starts, and no cue stays past the time limit unless it is one word that
 // alone does.
+// `spoken` is the passage's speakingTime(), when the caller knows it already.
 void splitPassage(QByteArrayView text, qint64 start, qint64 end, const SplitLimits &limits,
-                  const CueSink &sink);
+                  const CueSink &sink, qint64 spoken = -1);
 QList<Cue> splitPassage(QByteArrayView text, qint64 start, qint64 end, const SplitLimits &limits);
 
 #endif
