@@ -7,27 +7,85 @@
 #include <QStringView>
 
 #include <algorithm>
+#include <cstring>
+#include <iterator>
 
 namespace {
 
-// The word lists, English only and kept short: the words a subtitler will not leave at the
-// end of a line, because they lead into what follows.
-constexpr QByteArrayView binding[] = {
-        "a", "an", "the", "this", "that", "these", "those", // articles, determiners
-        "my", "your", "his", "her", "its", "our", "their", // possessives
-        "of", "to", "in", "on", "at", "by", "for", "with", "from", "into", "about", "over",
-        "under", "through", "between", "without", "before", "after"}; // prepositions
-// Abbreviations that lead into a name, a word or a number ("Dr. / Smith", "pp. / 112"); their
-// dot ends nothing.
-constexpr QByteArrayView titles[] = {"mr", "mrs", "ms", "dr", "prof", "st", "mt", "vs", "cf",
-                                     "pp", "vol", "vols", "fig", "figs", "ch", "chap", "ca"};
-// Words that are abbreviations before a number ("No. 5", "p. 12"), and may end a sentence
-// before anything else ("I said no.").
-constexpr QByteArrayView numbering[] = {"no", "nos", "p", "art", "sec", "pt", "op", "ed", "eq"};
-// Words that open a clause: a line may start with one, not end with one.
-constexpr QByteArrayView conjunctions[] = {"and", "but", "or", "nor", "so", "because", "which",
-                                           "who", "when", "while", "if", "then"};
+// The word lists, English only and kept short, each word with what it is (Listed).
+enum Listed : quint8 {
+    // A word a subtitler will not leave at the end of a line, because it leads into what
+    // follows: an article, determiner, possessive or preposition.
+    Leading = 1,
+    // An abbreviation that leads into a name, a word or a number ("Dr. / Smith", "pp. / 112"),
+    // whose dot ends nothing.
+    Title = 2,
+    // An abbreviation before a number ("No. 5", "p. 12") that may end a sentence before
+    // anything else ("I said no.").
+    Numbering = 4,
+    // A word that opens a clause: a line may start with one, not end with one.
+    Opening = 8,
+};
+struct ListedWord
+{
+    QByteArrayView word;
+    quint8 kinds;
+};
+constexpr ListedWord listed[] = {
+        {"a", Leading}, {"an", Leading}, {"the", Leading}, {"this", Leading}, {"that", Leading},
+        {"these", Leading}, {"those", Leading}, {"my", Leading}, {"your", Leading},
+        {"his", Leading}, {"her", Leading}, {"its", Leading}, {"our", Leading},
+        {"their", Leading}, {"of", Leading}, {"to", Leading}, {"in", Leading}, {"on", Leading},
+        {"at", Leading}, {"by", Leading}, {"for", Leading}, {"with", Leading},
+        {"from", Leading}, {"into", Leading}, {"about", Leading}, {"over", Leading},
+        {"under", Leading}, {"through", Leading}, {"between", Leading}, {"without", Leading},
+        {"before", Leading}, {"after", Leading}, {"mr", Title}, {"mrs", Title}, {"ms", Title},
+        {"dr", Title}, {"prof", Title}, {"st", Title}, {"mt", Title}, {"vs", Title},
+        {"cf", Title}, {"pp", Title}, {"vol", Title}, {"vols", Title}, {"fig", Title},
+        {"figs", Title}, {"ch", Title}, {"chap", Title}, {"ca", Title}, {"no", Numbering},
+        {"nos", Numbering}, {"p", Numbering}, {"art", Numbering}, {"sec", Numbering},
+        {"pt", Numbering}, {"op", Numbering}, {"ed", Numbering}, {"eq", Numbering},
+        {"and", Opening}, {"but", Opening}, {"or", Opening}, {"nor", Opening}, {"so", Opening},
+        {"because", Opening}, {"which", Opening}, {"who", Opening}, {"when", Opening},
+        {"while", Opening}, {"if", Opening}, {"then", Opening}};
 constexpr qsizetype longestListed = 7; // "between", "because": longer words need no look-up
+
+// The words of each length and first letter, so that a look-up compares a few at most.
+struct ListedIndex
+{
+    quint8 from[longestListed + 1][27] = {}; // into `order`; letter 26 is the end
+    quint8 order[std::size(listed)] = {};
+    constexpr ListedIndex()
+    {
+        quint8 next = 0;
+        for (qsizetype size = 1; size <= longestListed; ++size) {
+            for (int letter = 0; letter < 26; ++letter) {
+                from[size][letter] = next;
+                for (size_t k = 0; k < std::size(listed); ++k) {
+                    if (listed[k].word.size() == size && listed[k].word[0] == 'a' + letter)
+                        order[next++] = quint8(k);
+                }
+            }
+            from[size][26] = next;
+        }
+    }
+};
+constexpr ListedIndex listedIndex;
+
+// What a word of lower-case letters and dots is on the lists; 0 if none.
+quint8 listedKinds(QByteArrayView bare)
+{
+    if (bare.size() > longestListed || bare[0] < 'a' || bare[0] > 'z')
+        return 0;
+    const quint8(&from)[27] = listedIndex.from[bare.size()];
+    const int letter = bare[0] - 'a';
+    for (quint8 k = from[letter]; k < from[letter + 1]; ++k) {
+        const QByteArrayView word = listed[listedIndex.order[k]].word;
+        if (std::memcmp(word.data(), bare.data(), size_t(bare.size())) == 0)
+            return listed[listedIndex.order[k]].kinds;
+    }
+    return 0;
+}
 
 // Quotes and brackets, beyond the ASCII ones: “ ‘ « ¿ ¡ and full-width
 // （ 「 『 【 《 〈, ” ’ » and ） 」 』 】 》 〉, and their entities.
@@ -46,11 +104,24 @@ constexpr QByteArrayView wideClauses[] = {"\xef\xbc\x8c", "\xe3\x80\x81", "\xef\
                                           "\xef\xbc\x9b"};
 constexpr QByteArrayView dashes[] = {"\xe2\x80\x93", "\xe2\x80\x94"}; // en and em dash
 
+// As ==, without the library call that == makes for views of one size.
+bool same(QByteArrayView a, QByteArrayView b)
+{
+    return a.size() == b.size() && std::memcmp(a.data(), b.data(), size_t(a.size())) == 0;
+}
+
+bool is(QByteArrayView u, char c)
+{
+    return u.size() == 1 && u[0] == c;
+}
+
+constexpr QByteArrayView ellipsis = "\xe2\x80\xa6";
+
 template<size_t N>
 bool isListed(QByteArrayView word, const QByteArrayView (&list)[N])
 {
     for (const QByteArrayView item : list) {
-        if (word.size() == item.size() && word[0] == item[0] && word == item)
+        if (word[0] == item[0] && same(word, item))
             return true;
     }
     return false;
@@ -76,10 +147,23 @@ bool isDash(QByteArrayView u)
     return u.size() == 1 ? u[0] == '-' : isListed(u, dashes);
 }
 
+char32_t codePoint(QByteArrayView u)
+{
+    if (u.size() == 1 || u[0] == '&')
+        return uchar(u[0]);
+    int length;
+    return codePointAt(u.data(), &length);
+}
+
+constexpr bool isEndMark(char c)
+{
+    return c == '.' || c == ',' || c == ';' || c == ':' || c == '!' || c == '?';
+}
+
 bool isEllipsisAt(const QByteArrayView *u, qsizetype i, qsizetype count)
 {
-    return u[i] == "\xe2\x80\xa6"
-            || (i + 2 < count && u[i] == "." && u[i + 1] == "." && u[i + 2] == ".");
+    return same(u[i], ellipsis)
+            || (i + 2 < count && is(u[i], '.') && is(u[i + 1], '.') && is(u[i + 2], '.'));
 }
 
 StartMark startMark(const QByteArrayView *u, qsizetype first, qsizetype count)
@@ -94,8 +178,7 @@ StartMark startMark(const QByteArrayView *u, qsizetype first, qsizetype count)
         return StartMark::Other;
     if (isAsciiDigit(u[first][0]))
         return StartMark::Digit;
-    int length;
-    const char32_t c = codePointAt(u[first].data(), &length);
+    const char32_t c = codePoint(u[first]);
     return QChar::isLower(c) ? StartMark::Lower
             : QChar::isUpper(c) ? StartMark::Upper
                                 : StartMark::Other;
@@ -106,8 +189,9 @@ EndMark endMark(const QByteArrayView *u, qsizetype first, qsizetype last)
 {
     if (last == first)
         return EndMark::None;
-    if (u[last - 1] == "\xe2\x80\xa6"
-        || (last - first >= 3 && u[last - 3] == "." && u[last - 2] == "." && u[last - 1] == "."))
+    if (same(u[last - 1], ellipsis)
+        || (last - first >= 3 && is(u[last - 3], '.') && is(u[last - 2], '.')
+            && is(u[last - 1], '.')))
         return EndMark::Ellipsis;
     if (u[last - 1].size() != 1) {
         return isListed(u[last - 1], wideStops)  ? EndMark::Stop
@@ -191,12 +275,6 @@ bool isLineEndBanned(QByteArrayView u, char32_t c)
     return isOpener(u) || (c >= 0x0E40 && c <= 0x0E44) || (c >= 0x0EC0 && c <= 0x0EC4);
 }
 
-char32_t codePoint(QByteArrayView u)
-{
-    int length;
-    return u.startsWith('&') ? U'&' : codePointAt(u.data(), &length);
-}
-
 } // namespace
 
 bool mayBreakBetween(QByteArrayView left, QByteArrayView right)
@@ -228,8 +306,7 @@ WordTraits wordTraits(const QByteArrayView *u, qsizetype count)
     }
     traits.end = endMark(u, first, last);
     qsizetype letters = last; // the word without its end mark
-    while (letters > first && u[letters - 1].size() == 1
-           && QByteArrayView(".,;:!?").contains(u[letters - 1][0]))
+    while (letters > first && u[letters - 1].size() == 1 && isEndMark(u[letters - 1][0]))
         --letters;
     char buffer[longestListed + 3];
     qsizetype lead = first; // "...the" leads into what follows as "the" does
@@ -238,10 +315,11 @@ WordTraits wordTraits(const QByteArrayView *u, qsizetype count)
     const QByteArrayView bare = bareWord(u, lead, letters, buffer);
     if (bare.isEmpty())
         return traits;
-    const bool title = isListed(bare, titles);
-    if (title || isListed(bare, binding))
+    const quint8 kinds = listedKinds(bare);
+    const bool title = kinds & Title;
+    if (kinds & (Title | Leading))
         traits.role = Role::Binding;
-    else if (isListed(bare, conjunctions))
+    else if (kinds & Opening)
         traits.role = Role::Conjunction;
     if (traits.end == EndMark::Stop) {
         const bool initial = bare.size() == 1 && u[lead][0] >= 'A' && u[lead][0] <= 'Z';
@@ -250,7 +328,7 @@ WordTraits wordTraits(const QByteArrayView *u, qsizetype count)
             traits.role = Role::Binding;
         } else if (hasInnerDot(bare)) {
             traits.end = EndMark::Abbreviation;
-        } else if (isListed(bare, numbering)) {
+        } else if (kinds & Numbering) {
             traits.end = EndMark::Numbering;
         }
     }

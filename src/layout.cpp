@@ -57,7 +57,8 @@ std::vector<qsizetype> lineStarts(WordSpan span, int maxChars, int maxLines, dou
     std::vector<qsizetype> start(cost.size(), 0); // where the cell's last line starts
     cost[cell(0, 0)] = 0;
     for (qsizetype k = 1; k <= lines; ++k) {
-        for (qsizetype j = k; j <= n; ++j) {
+        // Only the last line ends with the cue, and every line holds a word.
+        for (qsizetype j = k == lines ? n : k; j <= n - (lines - k); ++j) {
             qsizetype sentences = 0; // inside the line from i to j
             for (qsizetype i = j - 1; i >= k - 1; --i) {
                 if (i + 1 < j && span.words[i + 1].before == Break::Forced)
@@ -131,11 +132,13 @@ Cue CueWriter::make(const std::vector<Range> &lines, bool last)
             text += '\n';
         text += m_passage.sliced(line.begin, line.end - line.begin);
     }
-    for (qsizetype i = lines.front().begin; i < lines.back().end;) {
+    // No tag holds a '<' but its first, and no entity holds one at all.
+    const QByteArrayView upToEnd = m_passage.first(lines.back().end);
+    for (qsizetype i = upToEnd.indexOf('<', lines.front().begin); i >= 0;) {
         const Element e = nextElement(m_passage, i);
         if (e.isTag)
             applyTag(m_passage.sliced(i, e.end - i));
-        i = e.end;
+        i = e.end < upToEnd.size() ? upToEnd.indexOf('<', e.end) : -1;
     }
     if (!last) {
         carried = std::min(m_open.size(), maxCarried);

@@ -26,7 +26,7 @@ bool Planner::load()
         ++m_sentences;
     m_spoken = w.spokenTo;
     m_words.push_back(w);
-    m_memos.push_back(Memo{m_sentences, 0});
+    m_memos.push_back(Memo{m_sentences, 0, m_clock.at(w.spokenFrom)});
     return true;
 }
 
@@ -69,7 +69,7 @@ void Planner::settle(qsizetype p)
         const Word &first = word(i);
         double cost = step(i).cost + fixed
                 + sentenceInsidePenalty * double(sentences - memo(i).sentences);
-        if (timed && to - m_clock.at(first.spokenFrom) < minCueMilliseconds)
+        if (timed && to - memo(i).startsAt < minCueMilliseconds)
             cost += shortPenalty;
         if (cost > best.cost)
             return; // the rest only adds
@@ -87,7 +87,7 @@ void Planner::settle(qsizetype p)
     qsizetype within = lo;
     for (qsizetype end = p; within < end;) { // times fall as starts rise
         const qsizetype mid = within + (end - within) / 2;
-        if (timed && to - m_clock.at(word(mid).spokenFrom) > m_limits.maxDuration)
+        if (timed && to - memo(mid).startsAt > m_limits.maxDuration)
             within = mid + 1;
         else
             end = mid;
@@ -124,7 +124,7 @@ double Planner::linesPrice(qsizetype i, qsizetype p, qsizetype secondLine)
 
 // Where a line from word i ends at the latest (first fit, with a new line at a dialogue
 // dash). Such ends only grow with their starts, so each is found from the last in one pass.
-qsizetype Planner::lineEnd(qsizetype i)
+qsizetype Planner::findLineEnds(qsizetype i)
 {
     for (m_lineEnds = std::max(m_lineEnds, m_base); m_lineEnds <= i; ++m_lineEnds) {
         const qsizetype from = m_lineEnds;

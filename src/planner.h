@@ -67,6 +67,7 @@ private:
     {
         qsizetype sentences = 0; // sentence ends before it in the passage
         qsizetype lineEnd = 0; // where a line from it ends at the latest
+        qint64 startsAt = 0; // where a cue from it starts, before the millisecond floor
     };
 
     Word &word(qsizetype k) { return m_words[size_t(k - m_base)]; }
@@ -79,7 +80,8 @@ private:
 
     bool load();
     void settle(qsizetype p);
-    qsizetype lineEnd(qsizetype i);
+    qsizetype lineEnd(qsizetype i) { return i < m_lineEnds ? memo(i).lineEnd : findLineEnds(i); }
+    qsizetype findLineEnds(qsizetype i);
     double linesPrice(qsizetype i, qsizetype p, qsizetype secondLine);
     qsizetype earliestStart(qsizetype p);
     void tryCommit(qsizetype p);

@@ -42,7 +42,11 @@ bool WordReader::scan(Word *word, bool *bare)
             ++m_pos;
             continue;
         }
-        const Element e = nextElement(m_passage, m_pos);
+        // Most units are one ASCII character that starts no tag or entity.
+        const char c = m_passage[m_pos];
+        const Element e = uchar(c) < 0x80 && c != '<' && c != '&'
+                ? Element{m_pos + 1, false}
+                : nextElement(m_passage, m_pos);
         if (!inWord) {
             *word = Word{};
             word->begin = m_pos;
@@ -54,7 +58,8 @@ bool WordReader::scan(Word *word, bool *bare)
         if (e.isTag) {
             if (cut == m_pos && piece.startsWith("</"))
                 cut = e.end;
-        } else if (!m_units.isEmpty() && mayBreakBetween(m_units.last(), piece)) {
+        } else if (!m_units.isEmpty() && (piece.size() != 1 || m_units.last().size() != 1)
+                   && mayBreakBetween(m_units.last(), piece)) {
             m_pos = cut; // the tags that open here go with the next word
             return finish(cut);
         } else {
