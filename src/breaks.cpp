@@ -50,11 +50,21 @@ constexpr ListedWord listed[] = {
         {"while", Opening}, {"if", Opening}, {"then", Opening}};
 constexpr qsizetype longestListed = 7; // "between", "because": longer words need no look-up
 
+// A word of up to eight bytes as one number, to compare in one step.
+constexpr quint64 packed(QByteArrayView word)
+{
+    quint64 key = 0;
+    for (qsizetype i = 0; i < word.size(); ++i)
+        key |= quint64(uchar(word[i])) << (8 * i);
+    return key;
+}
+
 // The words of each length and first letter, so that a look-up compares a few at most.
 struct ListedIndex
 {
     quint8 from[longestListed + 1][27] = {}; // into `order`; letter 26 is the end
     quint8 order[std::size(listed)] = {};
+    quint64 keys[std::size(listed)] = {}; // packed(), in `order`
     constexpr ListedIndex()
     {
         quint8 next = 0;
@@ -62,8 +72,10 @@ struct ListedIndex
             for (int letter = 0; letter < 26; ++letter) {
                 from[size][letter] = next;
                 for (size_t k = 0; k < std::size(listed); ++k) {
-                    if (listed[k].word.size() == size && listed[k].word[0] == 'a' + letter)
+                    if (listed[k].word.size() == size && listed[k].word[0] == 'a' + letter) {
+                        keys[next] = packed(listed[k].word);
                         order[next++] = quint8(k);
+                    }
                 }
             }
             from[size][26] = next;
@@ -79,9 +91,9 @@ quint8 listedKinds(QByteArrayView bare)
         return 0;
     const quint8(&from)[27] = listedIndex.from[bare.size()];
     const int letter = bare[0] - 'a';
+    const quint64 key = packed(bare);
     for (quint8 k = from[letter]; k < from[letter + 1]; ++k) {
-        const QByteArrayView word = listed[listedIndex.order[k]].word;
-        if (std::memcmp(word.data(), bare.data(), size_t(bare.size())) == 0)
+        if (listedIndex.keys[k] == key)
             return listed[listedIndex.order[k]].kinds;
     }
     return 0;
@@ -160,13 +172,15 @@ constexpr bool isEndMark(char c)
     return c == '.' || c == ',' || c == ';' || c == ':' || c == '!' || c == '?';
 }
 
-bool isEllipsisAt(const QByteArrayView *u, qsizetype i, qsizetype count)
+template<typename Units>
+bool isEllipsisAt(Units u, qsizetype i, qsizetype count)
 {
     return same(u[i], ellipsis)
             || (i + 2 < count && is(u[i], '.') && is(u[i + 1], '.') && is(u[i + 2], '.'));
 }
 
-StartMark startMark(const QByteArrayView *u, qsizetype first, qsizetype count)
+template<typename Units>
+StartMark startMark(Units u, qsizetype first, qsizetype count)
 {
     if (first == count)
         return StartMark::Other;
@@ -185,7 +199,8 @@ StartMark startMark(const QByteArrayView *u, qsizetype first, qsizetype count)
 }
 
 // The mark that units [first, last) end with; a full stop is taken for a sentence's here.
-EndMark endMark(const QByteArrayView *u, qsizetype first, qsizetype last)
+template<typename Units>
+EndMark endMark(Units u, qsizetype first, qsizetype last)
 {
     if (last == first)
         return EndMark::None;
@@ -216,7 +231,8 @@ EndMark endMark(const QByteArrayView *u, qsizetype first, qsizetype last)
 
 // The lower-case ASCII letters and dots of units [first, end) in `buffer`, or nothing for
 // any other word.
-QByteArrayView bareWord(const QByteArrayView *u, qsizetype first, qsizetype end,
+template<typename Units>
+QByteArrayView bareWord(Units u, qsizetype first, qsizetype end,
                         char (&buffer)[longestListed + 3])
 {
     if (end - first > qsizetype(sizeof buffer)) // "e.g" and "U.S" hold dots
@@ -287,7 +303,11 @@ bool mayBreakBetween(QByteArrayView left, QByteArrayView right)
             && !isLineEndBanned(left, l);
 }
 
-WordTraits wordTraits(const QByteArrayView *u, qsizetype count)
+namespace {
+
+// A word's units, read through `u[i]`: views of its pieces, or of its ASCII characters.
+template<typename Units>
+WordTraits traitsOf(Units u, qsizetype count)
 {
     WordTraits traits;
     qsizetype first = 0;
@@ -333,6 +353,42 @@ WordTraits wordTraits(const QByteArrayView *u, qsizetype count)
         }
     }
     return traits;
+}
+} // namespace
+
+WordTraits wordTraits(const QByteArrayView *units, qsizetype count)
+{
+    return traitsOf(units, count);
+}
+
+WordTraits wordTraits(QByteArrayView head, QByteArrayView tail)
+{
+    struct Characters
+    {
+        QByteArrayView head;
+        QByteArrayView tail;
+        QByteArrayView operator[](qsizetype i) const
+        {
+            return i < head.size() ? head.sliced(i, 1) : tail.sliced(i - head.size(), 1);
+        }
+    };
+    // Most words are letters alone: no marks, quotes or brackets to weigh.
+    const auto isLetter = [](char c) { return uchar((c | 0x20) - 'a') < 26; };
+    if (tail.isEmpty() && std::all_of(head.begin(), head.end(), isLetter)) {
+        WordTraits traits;
+        traits.start = head[0] >= 'a' ? StartMark::Lower : StartMark::Upper;
+        char buffer[longestListed];
+        if (head.size() <= longestListed) {
+            for (qsizetype i = 0; i < head.size(); ++i)
+                buffer[i] = char(head[i] | 0x20);
+            const quint8 kinds = listedKinds(QByteArrayView(buffer, head.size()));
+            traits.role = kinds & (Title | Leading) ? Role::Binding
+                    : kinds & Opening               ? Role::Conjunction
+                                                    : Role::Plain;
+        }
+        return traits;
+    }
+    return traitsOf(Characters{head, tail}, head.size() + tail.size());
 }
 
 Break breakBetween(const WordTraits &before, bool beforeOpens, const WordTraits &after)

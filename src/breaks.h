@@ -43,6 +43,9 @@ bool mayBreakBetween(QByteArrayView left, QByteArrayView right);
 
 // The visible pieces of a word (entities and code points; no tags), first to last.
 WordTraits wordTraits(const QByteArrayView *units, qsizetype count);
+// The same for a word of ASCII characters without tags or entities, each a unit: `head` holds
+// its first characters, and `tail`, if any, its last.
+WordTraits wordTraits(QByteArrayView head, QByteArrayView tail);
 
 // Break classes, best first.
 enum class Break : quint8 {

@@ -15,6 +15,39 @@ constexpr qsizetype keptTail = 12;
 
 } // namespace
 
+// Where the run of ASCII characters from `from` ends that holds no blank, tag or entity.
+qsizetype WordReader::plainEnd(qsizetype from) const
+{
+    const auto plain = [](char c) {
+        return uchar(c) < 0x80 && !isBlank(c) && c != '\n' && c != '<' && c != '&';
+    };
+    while (from < m_passage.size() && plain(m_passage[from]))
+        ++from;
+    return from;
+}
+
+// Most words are such a run alone, which needs no pieces and no look-ahead for a break
+// inside: as the general path reads them, to the same pieces, the same result.
+bool WordReader::scanPlain(Word *word, qsizetype end)
+{
+    const QByteArrayView run = m_passage.sliced(m_pos, end - m_pos);
+    SyllableCounter syllables;
+    for (qsizetype i = 0; i < run.size(); ++i)
+        syllables.add(run.sliced(i, 1));
+    constexpr qsizetype most = keptHead + 2 * keptTail;
+    const qsizetype kept = run.size() <= most
+            ? run.size()
+            : keptHead + keptTail + 1 + (run.size() - most - 1) % keptTail;
+    const QByteArrayView head = run.first(std::min(run.size(), keptHead));
+    word->traits = wordTraits(head, run.last(kept - head.size()));
+    word->spokenTo = syllables.units();
+    word->end = end;
+    m_visible += run.size();
+    word->to = m_visible;
+    m_pos = end;
+    return true;
+}
+
 // The next run of text up to a blank, a line end or, in a script written without spaces, a
 // place a line may break, with the tags that open before it; `bare` when it shows nothing.
 bool WordReader::scan(Word *word, bool *bare)
@@ -53,6 +86,11 @@ bool WordReader::scan(Word *word, bool *bare)
             word->from = m_visible;
             word->before = newLine ? Break::Forced : Break::Sentence; // for next() to read
             inWord = true;
+            const qsizetype end = plainEnd(m_pos);
+            if (end == m_passage.size() || isBlank(m_passage[end]) || m_passage[end] == '\n') {
+                *bare = false;
+                return scanPlain(word, end);
+            }
         }
         const QByteArrayView piece = m_passage.sliced(m_pos, e.end - m_pos);
         if (e.isTag) {

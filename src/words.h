@@ -46,6 +46,8 @@ public:
 
 private:
     bool scan(Word *word, bool *bare);
+    qsizetype plainEnd(qsizetype from) const;
+    bool scanPlain(Word *word, qsizetype end);
 
     QByteArrayView m_passage;
     qsizetype m_pos = 0;
