@@ -25,8 +25,11 @@ bool Planner::load()
     if (loaded() > 0 && w.before == Break::Sentence) // a turn of dialogue may share a cue
         ++m_sentences;
     m_spoken = w.spokenTo;
+    const bool stranded = loaded() > m_base && endsSentence(m_words.back().before)
+            && w.before > Break::Clause;
     m_words.push_back(w);
-    m_memos.push_back(Memo{m_sentences, 0, m_clock.at(w.spokenFrom)});
+    m_memos.push_back(Memo{m_sentences, 0, m_clock.at(w.spokenFrom),
+                           breakPenalty(w.before) + (stranded ? strandPenalty : 0.0)});
     return true;
 }
 
@@ -114,11 +117,8 @@ double Planner::linesPrice(qsizetype i, qsizetype p, qsizetype secondLine)
     }
     double price = std::numeric_limits<double>::infinity();
     const qsizetype last = std::min(lineEnd(i), p - 1);
-    for (qsizetype k = std::max(i + 1, secondLine); k <= last; ++k) {
-        const Break b = word(k).before;
-        const bool stranded = endsSentence(word(k - 1).before) && b > Break::Clause;
-        price = std::min(price, breakPenalty(b) + (stranded ? strandPenalty : 0.0));
-    }
+    for (qsizetype k = std::max(i + 1, secondLine); k <= last; ++k)
+        price = std::min(price, memo(k).breakPrice);
     return price;
 }
 

@@ -68,6 +68,7 @@ private:
         qsizetype sentences = 0; // sentence ends before it in the passage
         qsizetype lineEnd = 0; // where a line from it ends at the latest
         qint64 startsAt = 0; // where a cue from it starts, before the millisecond floor
+        double breakPrice = 0; // of a line break before it
     };
 
     Word &word(qsizetype k) { return m_words[size_t(k - m_base)]; }
