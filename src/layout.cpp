@@ -55,8 +55,19 @@ std::vector<qsizetype> lineStarts(WordSpan span, int maxChars, int maxLines, dou
     constexpr double none = std::numeric_limits<double>::infinity();
     std::vector<double> cost(cell(lines, n) + 1, none);
     std::vector<qsizetype> start(cost.size(), 0); // where the cell's last line starts
-    cost[cell(0, 0)] = 0;
-    for (qsizetype k = 1; k <= lines; ++k) {
+    // The first line starts with the cue: only its end varies, and its words and sentences
+    // are counted on from the line before.
+    qsizetype firstSentences = 0;
+    for (qsizetype j = 1; j <= n - (lines - 1); ++j) {
+        if (j > 1 && (span.words[j - 1].before == Break::Forced || width(span, 0, j) > maxChars))
+            break; // and so would every longer first line
+        if (j > 1 && endsSentence(span.words[j - 1].before))
+            ++firstSentences;
+        cost[cell(1, j)] = square(width(span, 0, j) - mean) / square(mean)
+                + (j < n && strands(span.words, 0, j, span.words[j].before) ? strandPenalty : 0.0)
+                + sentenceInLinePenalty * double(firstSentences);
+    }
+    for (qsizetype k = 2; k <= lines; ++k) {
         // Only the last line ends with the cue, and every line holds a word.
         for (qsizetype j = k == lines ? n : k; j <= n - (lines - k); ++j) {
             qsizetype sentences = 0; // inside the line from i to j
