@@ -5,6 +5,8 @@
 #include "speech.h"
 #include "text.h"
 
+#include <cstring>
+
 namespace {
 
 // How many units a long word keeps from its start and from its end: enough for its quotes,
@@ -31,6 +33,34 @@ qsizetype WordReader::plainEnd(qsizetype from) const
 bool WordReader::scanPlain(Word *word, qsizetype end)
 {
     const QByteArrayView run = m_passage.sliced(m_pos, end - m_pos);
+    word->end = end;
+    m_visible += run.size();
+    word->to = m_visible;
+    m_pos = end;
+    if (run.size() > qsizetype(sizeof(KnownWord::bytes))) {
+        classify(run, word);
+        return true;
+    }
+    quint64 bytes[2] = {0, 0};
+    std::memcpy(bytes, run.data(), size_t(run.size()));
+    const size_t slot = ((bytes[0] * 0x9E3779B97F4A7C15u) ^ (bytes[1] * 0xC2B2AE3D27D4EB4Fu)
+                         ^ quint64(run.size()))
+            >> (64 - knownBits);
+    KnownWord &known = m_known[slot];
+    if (m_knownSize[slot] != run.size() || known.bytes[0] != bytes[0]
+        || known.bytes[1] != bytes[1]) {
+        classify(run, word);
+        m_knownSize[slot] = quint8(run.size());
+        known = {{bytes[0], bytes[1]}, word->traits, word->spokenTo};
+        return true;
+    }
+    word->traits = known.traits;
+    word->spokenTo = known.spoken;
+    return true;
+}
+
+void WordReader::classify(QByteArrayView run, Word *word)
+{
     SyllableCounter syllables;
     for (qsizetype i = 0; i < run.size(); ++i)
         syllables.add(run.sliced(i, 1));
@@ -38,14 +68,9 @@ bool WordReader::scanPlain(Word *word, qsizetype end)
     const qsizetype kept = run.size() <= most
             ? run.size()
             : keptHead + keptTail + 1 + (run.size() - most - 1) % keptTail;
-    const QByteArrayView head = run.first(std::min(run.size(), keptHead));
+    const QByteArrayView head = run.first(kept == run.size() ? kept : keptHead);
     word->traits = wordTraits(head, run.last(kept - head.size()));
     word->spokenTo = syllables.units();
-    word->end = end;
-    m_visible += run.size();
-    word->to = m_visible;
-    m_pos = end;
-    return true;
 }
 
 // The next run of text up to a blank, a line end or, in a script written without spaces, a
