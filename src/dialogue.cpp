@@ -108,9 +108,8 @@ qsizetype DialogueWriter::sharedTurns(const QList<Segment> &segments, qsizetype 
 {
     const auto fits = [&](qsizetype i) {
         const QByteArray &text = segments[i].text;
-        return !text.contains('\n')
-                && visibleLength(text) + (startsWithDash(text) ? 0 : dash.size())
-                <= m_split.maxChars;
+        const qsizetype room = m_split.maxChars - (startsWithDash(text) ? 0 : dash.size());
+        return !text.contains('\n') && visibleLength(text, room) <= room;
     };
     qsizetype end = first;
     while (end < segments.size() && end - first < m_split.maxLines && fits(end)

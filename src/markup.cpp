@@ -52,10 +52,10 @@ Element nextElement(QByteArrayView s, qsizetype i)
     return {std::min(i + utf8Length(c), s.size()), false};
 }
 
-qsizetype visibleLength(QByteArrayView text)
+qsizetype visibleLength(QByteArrayView text, qsizetype atMost)
 {
     qsizetype visible = 0;
-    for (qsizetype i = 0; i < text.size();) {
+    for (qsizetype i = 0; i < text.size() && visible <= atMost;) {
         const Element e = nextElement(text, i);
         visible += e.isTag ? 0 : 1;
         i = e.end;

@@ -19,7 +19,11 @@ struct Element
 // The element that starts at byte i of `text`.
 Element nextElement(QByteArrayView text, qsizetype i);
 
-// How many characters a viewer sees.
-qsizetype visibleLength(QByteArrayView text);
+// How many characters a viewer sees; or, given `atMost`, as many of them as that and one more.
+qsizetype visibleLength(QByteArrayView text, qsizetype atMost);
+inline qsizetype visibleLength(QByteArrayView text)
+{
+    return visibleLength(text, text.size());
+}
 
 #endif

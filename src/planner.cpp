@@ -215,6 +215,7 @@ void Planner::makeCue(qsizetype first, qsizetype end)
     const std::vector<qsizetype> starts =
             lineStarts({&word(first), end - first}, m_limits.maxChars, m_limits.maxLines);
     std::vector<CueWriter::Range> lines;
+    lines.reserve(starts.size());
     for (size_t k = 0; k < starts.size(); ++k) {
         const qsizetype lineEnd = k + 1 < starts.size() ? first + starts[k + 1] : end;
         lines.push_back({word(first + starts[k]).begin, word(lineEnd - 1).end});
