@@ -7,12 +7,23 @@
 #include <QString>
 
 #include <algorithm>
+#include <utility>
 
 namespace {
+
+// Every digit of a number says its name, and those after the first their place too ("forty
+// two", "nineteen ninety-nine"); a zero there only a share of a place ("five hundred").
+constexpr qint64 placeUnits = syllableUnits * 3 / 2;
+constexpr qint64 zeroPlaceUnits = syllableUnits / 2;
 
 bool isVowel(char c)
 {
     return c == 'a' || c == 'e' || c == 'i' || c == 'o' || c == 'u' || c == 'y';
+}
+
+bool isConsonant(char c)
+{
+    return c && !isVowel(c);
 }
 
 // Scripts written a syllable a character: CJK ideographs, kana, Hangul syllables.
@@ -33,41 +44,137 @@ char latinBase(char32_t c)
     return base < 0x80 && isAsciiAlnum(char(base)) ? char(base) : 'x';
 }
 
+// The syllables of the word a symbol is read as: "per cent", "dollars", "euros", "degrees",
+// "and", "pounds".
+qint64 symbolSyllables(char32_t c)
+{
+    switch (c) {
+    case '%':
+    case '$':
+    case 0x20AC:
+    case 0xB0:
+        return 2;
+    case '&':
+    case 0xA3:
+        return 1;
+    default:
+        return 0;
+    }
+}
+
 } // namespace
 
-void SyllableCounter::add(QByteArrayView unit)
+inline void SyllableCounter::addLatin(char c, bool accented)
 {
-    char c = 0;
-    if (unit.size() == 1 && isAsciiAlnum(unit[0])) {
-        c = unit[0] >= 'A' && unit[0] <= 'Z' ? char(unit[0] + ('a' - 'A')) : unit[0];
-    } else if (unit.size() > 1 && !unit.startsWith('&')) {
-        int length;
-        const char32_t code = codePointAt(unit.data(), &length);
-        if (isSyllabic(code)) {
-            ++m_syllables;
-        } else if ((c = latinBase(code)) == 0 && QChar::isLetter(code)) {
-            ++m_otherLetters;
-        }
-    }
-    if (isAsciiDigit(c)) {
+    if (!isVowel(c)) {
+        m_partConsonants = true;
+    } else if (!isVowel(m_last)) {
         ++m_syllables;
-        c = 0;
+        m_partSyllables = true;
     }
-    if (!c) { // a mark or a digit parts vowel groups and keeps the word's silent e
-        m_last = m_beforeLast = 0;
-        return;
+    if (c == 'e') {
+        // A consonant and l or r before it make a syllable: "table", "acre", "hundred".
+        const bool syllabic = (m_last == 'l' || m_last == 'r') && isConsonant(m_beforeLast)
+                && m_beforeLast != m_last;
+        m_silentE = isConsonant(m_last) && !syllabic && !accented; // not "café"
+    } else if (m_silentE && m_last == 'e' && c == 'd') {
+        m_silentE = m_beforeLast != 't' && m_beforeLast != 'd'; // not "wanted", "needed"
+    } else if (m_silentE && m_last == 'e' && c == 's') { // not "places", "wishes", "boxes"
+        m_silentE = !(m_beforeLast == 's' || m_beforeLast == 'z' || m_beforeLast == 'x'
+                      || m_beforeLast == 'c' || m_beforeLast == 'g' || m_beforeLast == 'h');
+    } else {
+        m_silentE = false;
     }
-    if (isVowel(c) && !(m_last && isVowel(m_last)))
-        ++m_syllables;
-    const bool consonantL = m_last == 'l' && m_beforeLast && !isVowel(m_beforeLast); // "table"
-    m_silentE = c == 'e' && m_last && !isVowel(m_last) && !consonantL;
     m_beforeLast = m_last;
     m_last = c;
 }
 
+void SyllableCounter::add(QByteArrayView unit)
+{
+    // Most units are a letter after a letter, which needs none of addOther's tests.
+    const char lower = unit.size() == 1 ? char(unit[0] | 0x20) : 0; // of an ASCII letter
+    if (m_previous == Unit::Letter && lower >= 'a' && lower <= 'z')
+        addLatin(lower, false);
+    else
+        addOther(unit);
+}
+
+void SyllableCounter::addOther(QByteArrayView unit)
+{
+    const Unit previous = std::exchange(m_previous, Unit::Other);
+    char c;
+    bool accented = false;
+    if (unit.size() == 1) {
+        c = unit[0];
+        if (!isAsciiAlnum(c)) {
+            addMark(char32_t(uchar(c)));
+            return;
+        }
+        if (c >= 'A' && c <= 'Z')
+            c = char(c + ('a' - 'A'));
+    } else if (unit.startsWith('&')) { // an entity, which shows a mark
+        addMark(0);
+        return;
+    } else {
+        int length;
+        const char32_t code = codePointAt(unit.data(), &length);
+        accented = (c = latinBase(code)) != 0;
+        if (!accented) {
+            if (isSyllabic(code)) {
+                ++m_syllables;
+            } else if (QChar::isLetter(code)) {
+                ++m_otherLetters;
+            } else {
+                addMark(code);
+                return;
+            }
+            m_partSyllables = true;
+            m_last = m_beforeLast = 0;
+            return;
+        }
+    }
+    if (isAsciiDigit(c)) {
+        m_numberUnits += previous != Unit::Digit ? syllableUnits
+                : c == '0'                      ? zeroPlaceUnits
+                                                : placeUnits;
+        m_previous = Unit::Digit;
+        m_partSyllables = true;
+        m_last = m_beforeLast = 0; // a digit parts vowel groups and keeps the silent e
+        return;
+    }
+    m_previous = Unit::Letter;
+    if (previous == Unit::Apostrophe) { // a contraction's or a possessive's end
+        m_syllables += m_syllabicN && c == 't'; // "isn't"
+        if (c == 's' || c == 'd') // "one's", "she'd": no syllable, and the silent e stays
+            return;
+    }
+    addLatin(c, accented);
+}
+
+void SyllableCounter::addMark(char32_t mark)
+{
+    const bool apostrophe = mark == '\'' || mark == 0x2019;
+    m_syllabicN = apostrophe && m_last == 'n' && isConsonant(m_beforeLast);
+    m_last = m_beforeLast = 0; // a mark parts vowel groups and keeps the silent e
+    if (apostrophe) {
+        m_previous = Unit::Apostrophe;
+    } else if (mark == '.' || mark == '-') {
+        endPart();
+    } else {
+        m_numberUnits += symbolSyllables(mark) * syllableUnits;
+    }
+}
+
+void SyllableCounter::endPart()
+{
+    m_syllables += m_partConsonants && !m_partSyllables; // "Hmm", "Mr", the S of "U.S."
+    m_partConsonants = m_partSyllables = false;
+}
+
 qint64 SyllableCounter::units() const
 {
-    const qint64 syllables = m_syllables - (m_silentE && m_syllables > 1 ? 1 : 0)
+    const bool vowelless = m_partConsonants && !m_partSyllables;
+    const qint64 syllables = m_syllables + vowelless - (m_silentE && m_syllables > 1 ? 1 : 0)
             + (m_otherLetters + 1) / 2;
-    return std::max<qint64>(syllables * syllableUnits, 1);
+    return std::max<qint64>(syllables * syllableUnits + m_numberUnits, 1);
 }

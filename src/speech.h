@@ -16,8 +16,9 @@ constexpr qint64 pauseUnits(Break b)
 }
 
 // A word's syllables, counted from its visible units (code points and entities) one at a
-// time: groups of vowels in Latin letters less a silent final e, a syllable an ideograph or
-// kana, a digit, or two letters of other scripts.
+// time: groups of vowels in Latin letters less a silent e ("safe", and before a final d or
+// s: "used", "makes"), a syllable an ideograph or kana, two letters of other scripts, and what
+// numbers and some symbols say.
 class SyllableCounter
 {
 public:
@@ -26,11 +27,24 @@ public:
     qint64 units() const;
 
 private:
+    enum class Unit : quint8 { Other, Letter, Digit, Apostrophe };
+    void addOther(QByteArrayView unit);
+    void addMark(char32_t mark);
+    void addLatin(char c, bool accented);
+    void endPart();
+
     qint64 m_syllables = 0;
     qint64 m_otherLetters = 0;
+    qint64 m_numberUnits = 0; // what digits and symbols say
     char m_last = 0; // the last Latin letter, in lower case, or 0 after anything else
     char m_beforeLast = 0;
-    bool m_silentE = false; // the word so far ends in a consonant and 'e'
+    bool m_silentE = false; // the word so far ends in a silent e, or in its -ed or -es
+    Unit m_previous = Unit::Other;
+    bool m_syllabicN = false; // an apostrophe after a consonant and n: "isn't", "didn't"
+    // The part of the word since its start or its last full stop or hyphen: "U", "S"; "T",
+    // "shirt". Letters with no vowel are a sound or a letter's name, a syllable at least.
+    bool m_partConsonants = false;
+    bool m_partSyllables = false; // a vowel, a digit or a letter of another script
 };
 
 #endif
