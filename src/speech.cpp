@@ -107,13 +107,13 @@ void SyllableCounter::addOther(QByteArrayView unit)
     if (unit.size() == 1) {
         c = unit[0];
         if (!isAsciiAlnum(c)) {
-            addMark(char32_t(uchar(c)));
+            addMark(char32_t(uchar(c)), previous);
             return;
         }
         if (c >= 'A' && c <= 'Z')
             c = char(c + ('a' - 'A'));
     } else if (unit.startsWith('&')) { // an entity, which shows a mark
-        addMark(0);
+        addMark(0, previous);
         return;
     } else {
         int length;
@@ -125,14 +125,17 @@ void SyllableCounter::addOther(QByteArrayView unit)
             } else if (QChar::isLetter(code)) {
                 ++m_otherLetters;
             } else {
-                addMark(code);
+                addMark(code, previous);
                 return;
             }
             m_partSyllables = true;
+            m_end = End::None;
             m_last = m_beforeLast = 0;
             return;
         }
     }
+    m_innerStop = m_innerStop || previous == Unit::FullStop;
+    m_end = End::None;
     if (isAsciiDigit(c)) {
         m_numberUnits += previous != Unit::Digit ? syllableUnits
                 : c == '0'                      ? zeroPlaceUnits
@@ -151,14 +154,25 @@ void SyllableCounter::addOther(QByteArrayView unit)
     addLatin(c, accented);
 }
 
-void SyllableCounter::addMark(char32_t mark)
+void SyllableCounter::addMark(char32_t mark, Unit previous)
 {
     const bool apostrophe = mark == '\'' || mark == 0x2019;
     m_syllabicN = apostrophe && m_last == 'n' && isConsonant(m_beforeLast);
     m_last = m_beforeLast = 0; // a mark parts vowel groups and keeps the silent e
     if (apostrophe) {
         m_previous = Unit::Apostrophe;
-    } else if (mark == '.' || mark == '-') {
+    } else if (mark == '.' || mark == '!' || mark == '?' || mark == 0x2026) {
+        if (m_syllables || m_partConsonants || m_partSyllables || m_numberUnits)
+            m_end = mark == '.' && m_end == End::None ? End::FullStop : End::Other;
+        if (mark == '.') {
+            m_shortForm = previous == Unit::Letter && m_partConsonants && !m_partSyllables;
+            if (previous == Unit::Letter)
+                m_previous = Unit::FullStop;
+            endPart();
+        }
+    } else if (mark == ',' || mark == ';' || mark == ':') {
+        m_end = End::None;
+    } else if (mark == '-') {
         endPart();
     } else {
         m_numberUnits += symbolSyllables(mark) * syllableUnits;
@@ -176,5 +190,9 @@ qint64 SyllableCounter::units() const
     const bool vowelless = m_partConsonants && !m_partSyllables;
     const qint64 syllables = m_syllables + vowelless - (m_silentE && m_syllables > 1 ? 1 : 0)
             + (m_otherLetters + 1) / 2;
-    return std::max<qint64>(syllables * syllableUnits + m_numberUnits, 1);
+    // A full stop after a short form is no sentence's end: "Mr.", "U.S.".
+    const bool drawnOut = m_end == End::Other
+            || (m_end == End::FullStop && !m_innerStop && !m_shortForm);
+    return std::max<qint64>(syllables * syllableUnits + m_numberUnits, 1)
+            + (drawnOut ? finalLengtheningUnits : 0);
 }

@@ -15,10 +15,14 @@ constexpr qint64 pauseUnits(Break b)
     return endsSentence(b) ? 2 * syllableUnits : b == Break::Clause ? syllableUnits : 0;
 }
 
+// Before that stop, the last syllable of a sentence, or of speech that trails off ("So..."),
+// is drawn out by about half its length; that time is the word's own, ahead of the pause.
+inline constexpr qint64 finalLengtheningUnits = syllableUnits / 2;
+
 // A word's syllables, counted from its visible units (code points and entities) one at a
 // time: groups of vowels in Latin letters less a silent e ("safe", and before a final d or
-// s: "used", "makes"), a syllable an ideograph or kana, two letters of other scripts, and what
-// numbers and some symbols say.
+// s: "used", "makes"), a syllable an ideograph or kana, two letters of other scripts, what
+// numbers and some symbols say, and the drawn-out end of a sentence.
 class SyllableCounter
 {
 public:
@@ -27,9 +31,12 @@ public:
     qint64 units() const;
 
 private:
-    enum class Unit : quint8 { Other, Letter, Digit, Apostrophe };
+    enum class Unit : quint8 { Other, Letter, Digit, Apostrophe, FullStop };
+    // The marks after the word's last letter or digit that end a sentence: a full stop alone,
+    // which may end a short form, or others (! ? ... or the one character).
+    enum class End : quint8 { None, FullStop, Other };
     void addOther(QByteArrayView unit);
-    void addMark(char32_t mark);
+    void addMark(char32_t mark, Unit previous);
     void addLatin(char c, bool accented);
     void endPart();
 
@@ -40,7 +47,10 @@ private:
     char m_beforeLast = 0;
     bool m_silentE = false; // the word so far ends in a silent e, or in its -ed or -es
     Unit m_previous = Unit::Other;
+    End m_end = End::None;
     bool m_syllabicN = false; // an apostrophe after a consonant and n: "isn't", "didn't"
+    bool m_innerStop = false; // a full stop between letters: "U.S.", "a.m."
+    bool m_shortForm = false; // the last full stop follows letters with no vowel: "Mr."
     // The part of the word since its start or its last full stop or hyphen: "U", "S"; "T",
     // "shirt". Letters with no vowel are a sound or a letter's name, a syllable at least.
     bool m_partConsonants = false;
