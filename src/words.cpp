@@ -43,6 +43,7 @@ bool WordReader::scanPlain(Word *word, qsizetype end)
     }
     quint64 bytes[2] = {0, 0};
     std::memcpy(bytes, run.data(), size_t(run.size()));
+    // Multiplicative hashing: the top bits mix all of the word's bytes.
     const size_t slot = ((bytes[0] * 0x9E3779B97F4A7C15u) ^ (bytes[1] * 0xC2B2AE3D27D4EB4Fu)
                          ^ quint64(run.size()))
             >> (64 - knownBits);
@@ -59,6 +60,8 @@ bool WordReader::scanPlain(Word *word, qsizetype end)
     return true;
 }
 
+// A long run is classed by the characters the general path keeps of it: its first few, and
+// as many of its last as that path holds when the run ends.
 void WordReader::classify(QByteArrayView run, Word *word)
 {
     SyllableCounter syllables;
