@@ -80,9 +80,30 @@ void WordReader::classify(QByteArrayView run, Word *word)
 // place a line may break, with the tags that open before it; `bare` when it shows nothing.
 bool WordReader::scan(Word *word, bool *bare)
 {
+    bool newLine = false;
+    for (; m_pos < m_passage.size() && (isBlank(m_passage[m_pos]) || m_passage[m_pos] == '\n');
+         ++m_pos) {
+        newLine = newLine || m_passage[m_pos] == '\n';
+        ++m_visible;
+    }
+    if (m_pos == m_passage.size())
+        return false;
+    *word = Word{};
+    word->begin = m_pos;
+    word->from = m_visible;
+    word->before = newLine ? Break::Forced : Break::Sentence; // for next() to read
+    const qsizetype end = plainEnd(m_pos);
+    *bare = false;
+    if (end == m_passage.size() || isBlank(m_passage[end]) || m_passage[end] == '\n')
+        return scanPlain(word, end);
+    return scanMarked(word, bare);
+}
+
+// A word with tags, entities or characters beyond ASCII, read piece by piece from its start.
+bool WordReader::scanMarked(Word *word, bool *bare)
+{
     m_units.clear();
     SyllableCounter syllables;
-    bool inWord = false;
     qsizetype cut = m_pos; // where a word without spaces would end: its last unit, end tags
     const auto finish = [&](qsizetype end) {
         word->end = end;
@@ -92,14 +113,11 @@ bool WordReader::scan(Word *word, bool *bare)
         word->traits = wordTraits(m_units.constData(), m_units.size());
         return true;
     };
-    bool newLine = false;
     while (m_pos < m_passage.size()) {
         if (isBlank(m_passage[m_pos]) || m_passage[m_pos] == '\n') {
-            if (inWord
-                && (!m_units.isEmpty() || m_passage.sliced(word->begin).startsWith("</")))
+            if (!m_units.isEmpty() || m_passage.sliced(word->begin).startsWith("</"))
                 return finish(m_pos);
-            newLine = newLine || m_passage[m_pos] == '\n';
-            ++m_visible;
+            ++m_visible; // tags alone so far: they go with the text after the blank
             ++m_pos;
             continue;
         }
@@ -108,18 +126,6 @@ bool WordReader::scan(Word *word, bool *bare)
         const Element e = uchar(c) < 0x80 && c != '<' && c != '&'
                 ? Element{m_pos + 1, false}
                 : nextElement(m_passage, m_pos);
-        if (!inWord) {
-            *word = Word{};
-            word->begin = m_pos;
-            word->from = m_visible;
-            word->before = newLine ? Break::Forced : Break::Sentence; // for next() to read
-            inWord = true;
-            const qsizetype end = plainEnd(m_pos);
-            if (end == m_passage.size() || isBlank(m_passage[end]) || m_passage[end] == '\n') {
-                *bare = false;
-                return scanPlain(word, end);
-            }
-        }
         const QByteArrayView piece = m_passage.sliced(m_pos, e.end - m_pos);
         if (e.isTag) {
             if (cut == m_pos && piece.startsWith("</"))
@@ -138,7 +144,7 @@ bool WordReader::scan(Word *word, bool *bare)
         }
         m_pos = e.end;
     }
-    return inWord && finish(m_passage.size());
+    return finish(m_passage.size());
 }
 
 bool WordReader::next(Word *word)

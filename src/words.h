@@ -48,6 +48,7 @@ private:
     bool scan(Word *word, bool *bare);
     qsizetype plainEnd(qsizetype from) const;
     bool scanPlain(Word *word, qsizetype end);
+    bool scanMarked(Word *word, bool *bare);
     void classify(QByteArrayView run, Word *word);
 
     QByteArrayView m_passage;
