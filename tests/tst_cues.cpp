@@ -2,6 +2,7 @@
 #include "markup.h"
 #include "splitting.h"
 
+#include <QRandomGenerator>
 #include <QTest>
 
 // Splitting passages; its rules are pinned by the corpus's split-* cases.
@@ -14,6 +15,7 @@ private slots:
     void visible();
     void breaks_data();
     void breaks();
+    void asciiWords();
     void plans_data();
     void plans();
 };
@@ -102,6 +104,27 @@ void tst_Cues::breaks()
     QFETCH(Break, expected);
     const WordTraits first = traitsOf(before.split(' ').last());
     QCOMPARE(breakBetween(first, false, traitsOf(after.split(' ').first())), expected);
+}
+
+// A word of ASCII characters, as the reader takes most words, is classed as its pieces
+// are: whole, or by its first characters and its last.
+void tst_Cues::asciiWords()
+{
+    const Texts pieces = {"a", "Q", "x", "the", "Dr", "pp", "no", "and", "because", "e", "9",
+                          ".", ",", "...", "!", "?", "'", "\"", "(", ")", "[", "]", "-", ";"};
+    QRandomGenerator random(20261207);
+    for (int n = 0; n < 20000; ++n) {
+        QByteArray word;
+        for (int k = random.bounded(1, 6); k > 0; --k)
+            word += pieces[random.bounded(pieces.size())];
+        const QByteArrayView whole(word);
+        const qsizetype head = random.bounded(qsizetype(1), word.size() + 1);
+        const WordTraits expected = traitsOf(word);
+        const WordTraits run = wordTraits(whole.first(head), whole.sliced(head));
+        QVERIFY2(run.end == expected.end && run.start == expected.start
+                         && run.role == expected.role,
+                 word);
+    }
 }
 
 // Whole splits: cues parted by " | ", lines by " / ".
