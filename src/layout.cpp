@@ -132,10 +132,16 @@ void CueWriter::applyTag(QByteArrayView tag)
     m_open.append({name, '<' + inner.first(kept).toByteArray() + '>'});
 }
 
-Cue CueWriter::make(const std::vector<Range> &lines, bool last)
+Cue CueWriter::make(const Lines &lines, bool last)
 {
-    QByteArray text;
     qsizetype carried = std::min(m_open.size(), maxCarried);
+    qsizetype size = lines.size() - 1;
+    for (qsizetype k = 0; k < carried; ++k)
+        size += m_open[k].opening.size();
+    for (const Range &line : lines)
+        size += line.end - line.begin;
+    QByteArray text;
+    text.reserve(size);
     for (qsizetype k = 0; k < carried; ++k)
         text += m_open[k].opening;
     for (const Range &line : lines) {

@@ -8,6 +8,7 @@
 
 #include <QByteArrayView>
 #include <QList>
+#include <QVarLengthArray>
 
 #include <vector>
 
@@ -36,7 +37,8 @@ public:
         qsizetype begin;
         qsizetype end;
     };
-    Cue make(const std::vector<Range> &lines, bool last);
+    using Lines = QVarLengthArray<Range, maxCueLines>;
+    Cue make(const Lines &lines, bool last);
 
 private:
     struct OpenTag

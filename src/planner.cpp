@@ -212,13 +212,17 @@ void Planner::deliver(Cue cue, qint64 spoken, bool last)
 
 void Planner::makeCue(qsizetype first, qsizetype end)
 {
+    CueWriter::Lines lines;
+    if (lineEnd(first) >= end) { // one line holds it
+        lines.append({word(first).begin, word(end - 1).end});
+        deliver(m_writer.make(lines, isEnd(end)), spokenAt(end), isEnd(end));
+        return;
+    }
     const std::vector<qsizetype> starts =
             lineStarts({&word(first), end - first}, m_limits.maxChars, m_limits.maxLines);
-    std::vector<CueWriter::Range> lines;
-    lines.reserve(starts.size());
     for (size_t k = 0; k < starts.size(); ++k) {
         const qsizetype lineEnd = k + 1 < starts.size() ? first + starts[k + 1] : end;
-        lines.push_back({word(first + starts[k]).begin, word(lineEnd - 1).end});
+        lines.append({word(first + starts[k]).begin, word(lineEnd - 1).end});
     }
     deliver(m_writer.make(lines, isEnd(end)), spokenAt(end), isEnd(end));
 }
@@ -227,11 +231,11 @@ void Planner::makeCue(qsizetype first, qsizetype end)
 // rest of the words, in as many lines as they fill.
 void Planner::makeRest(qsizetype first)
 {
-    std::vector<CueWriter::Range> lines;
+    CueWriter::Lines lines;
     qsizetype lineFrom = 0;
     const auto add = [&](const Word &w) {
         if (lines.empty() || w.before == Break::Forced || w.to - lineFrom > m_limits.maxChars) {
-            lines.push_back({w.begin, w.end});
+            lines.append({w.begin, w.end});
             lineFrom = w.from;
         } else {
             lines.back().end = w.end;
