@@ -4,6 +4,7 @@
 #include "text.h"
 
 #include <algorithm>
+#include <cstring>
 
 namespace {
 
@@ -61,4 +62,72 @@ qsizetype visibleLength(QByteArrayView text, qsizetype atMost)
         i = e.end;
     }
     return visible;
+}
+
+// Only line feeds move, and blanks that would start a line go: the text never grows, so it is
+// rewritten in place, front to back.
+void placeLineBreaks(QByteArray &text)
+{
+    // Most line breaks touch no tag (kept lines are trimmed): then there is nothing to move.
+    bool touches = false;
+    for (qsizetype i = text.indexOf('\n'); i >= 0 && !touches; i = text.indexOf('\n', i + 1))
+        touches = (i > 0 && text[i - 1] == '>') || (i + 1 < text.size() && text[i + 1] == '<');
+    if (!touches)
+        return;
+    char *const data = text.data();
+    const QByteArrayView in(data, text.size());
+    qsizetype written = 0;
+    qsizetype textEnd = -1; // where the last element written that shows ends
+    QByteArray run; // tags, blanks and line feeds from one line's text to the next one's
+    const auto put = [&](QByteArrayView part, bool trimStart) {
+        for (const char c : part) {
+            if (c != '\n' && !(trimStart && isBlank(c))) {
+                data[written++] = c;
+                trimStart = false;
+            }
+        }
+    };
+    for (qsizetype i = 0; i < in.size();) {
+        if (in[i] != '\n') {
+            const Element e = nextElement(in, i);
+            const bool shows = !e.isTag && !isBlank(in[i]);
+            std::memmove(data + written, data + i, size_t(e.end - i));
+            written += e.end - i;
+            if (shows)
+                textEnd = written;
+            i = e.end;
+            continue;
+        }
+        qsizetype next = i;
+        while (next < in.size()) {
+            if (in[next] == '\n' || isBlank(in[next])) {
+                ++next;
+                continue;
+            }
+            const Element e = nextElement(in, next);
+            if (!e.isTag)
+                break;
+            next = e.end;
+        }
+        const qsizetype from = std::max(textEnd, qsizetype(0));
+        run.resize(0);
+        run.append(QByteArrayView(data + from, written - from)).append(in.sliced(i, next - i));
+        written = from;
+        const bool between = textEnd >= 0 && next < in.size();
+        qsizetype split = 0; // after the end tags that lead the run
+        for (qsizetype j = 0; between && j < run.size();) {
+            const Element e = nextElement(run, j);
+            if (e.isTag && run[j + 1] != '/')
+                break;
+            if (e.isTag)
+                split = e.end;
+            j = e.end;
+        }
+        put(QByteArrayView(run).first(split), false);
+        if (between)
+            data[written++] = '\n';
+        put(QByteArrayView(run).sliced(split), between);
+        i = next;
+    }
+    text.truncate(written);
 }

@@ -26,4 +26,10 @@ inline qsizetype visibleLength(QByteArrayView text)
     return visibleLength(text, text.size());
 }
 
+// Puts each line break of `text` between the text of two lines: after the end tags that close
+// the text before it, before the other tags, which open the text after it. A line of tags
+// alone so joins its neighbours (before all text or after it, the line there is): a reader
+// would show it as an empty line.
+void placeLineBreaks(QByteArray &text);
+
 #endif

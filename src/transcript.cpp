@@ -246,6 +246,12 @@ void TranscriptConverter::closePassage()
             m_diagnostics.overlap(passage.line, m_previousEnd);
         m_previousEnd = passage.end.milliseconds;
         if (m_gathers) {
+            // Split, lines are laid out from words, each with the tags beside it: a line break
+            // by tags alone would make a line that shows nothing, and one the layout misses.
+            if (m_options.keepLines && m_options.split.maxChars) {
+                for (Segment &segment : m_segments)
+                    placeLineBreaks(segment.text);
+            }
             m_dialogue.write(m_segments, {passage.line, passage.start, passage.end});
         } else {
             m_sink.endCue();

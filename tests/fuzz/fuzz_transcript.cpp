@@ -287,11 +287,7 @@ void checkSplit(const QList<Block> &passages, const QList<Block> &cues, const Sp
             // Only the last cue of a passage, or of a speaker's share of it, with fewer
             // milliseconds than cues takes more.
             const bool rest = cue.end - cue.start == 1;
-            // A kept line of tags alone is not counted: it shows nothing (its words go on the
-            // next line, a known gap).
-            const auto showing = std::count_if(cue.lines.begin(), cue.lines.end(),
-                    [](const QString &line) { return !shownOf({line}).isEmpty(); });
-            require(showing <= limits.maxLines || rest, "a split cue has too many lines");
+            require(cue.lines.size() <= limits.maxLines || rest, "a split cue has too many lines");
             for (const QString &line : cue.lines) {
                 require(visibleLength(line.toUtf8()) <= limits.maxChars
                                 || wordCount({line}) <= 1,
