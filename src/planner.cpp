@@ -61,10 +61,12 @@ void Planner::settle(qsizetype p)
     const qint64 to = m_clock.at(spokenAt(p));
     const bool timed = m_clock.isTimed();
     const qsizetype sentences = memo(p - 1).sentences;
-    qsizetype secondLine = p - 1; // where the last of two lines ending at p starts at the earliest
-    while (secondLine - 1 > lo && word(secondLine).before != Break::Forced
-           && width(secondLine - 1, p) <= m_limits.maxChars)
-        --secondLine;
+    // Where the last of two lines ending at p starts at the earliest.
+    const qsizetype secondLine = std::max(std::min(lo + 1, p - 1), lastLineStart(p));
+    // The cheapest break before a second line that starts from there, up to where the first
+    // line can reach: the cues weighed start later and later, so it only reaches further.
+    qsizetype reach = secondLine - 1;
+    double cheapest = std::numeric_limits<double>::infinity();
     Step best{std::numeric_limits<double>::infinity(), p - 1};
     // Weighs the cue from word i. Time comes first, so that a cue too short is dropped before
     // its breaks are weighed; a tie goes to the shorter cue.
@@ -80,23 +82,29 @@ void Planner::settle(qsizetype p)
             cost += shapeWeight * square(1 - std::min(double(width(i, p)) / m_capacity, 1.0));
         if (strands(&first, 0, p - i, after))
             cost += strandPenalty;
-        if (cost < best.cost && lineEnd(i) < p)
-            cost += linesPrice(i, p, secondLine);
+        if (cost < best.cost && lineEnd(i) < p) {
+            if (m_limits.maxLines > 2) {
+                cost += linesPrice(i, p);
+            } else {
+                for (; reach < lineEnd(i); ++reach)
+                    cheapest = std::min(cheapest, memo(reach + 1).breakPrice);
+                cost += cheapest;
+            }
+        }
         if (cost < best.cost || (cost == best.cost && i > best.start))
             best = {cost, i};
     };
     // The cues within the time limit, from the longest on, so that the best comes early and
-    // most of the others are dropped on their first costs.
-    qsizetype within = lo;
-    for (qsizetype end = p; within < end;) { // times fall as starts rise
-        const qsizetype mid = within + (end - within) / 2;
-        if (timed && to - memo(mid).startsAt > m_limits.maxDuration)
-            within = mid + 1;
-        else
-            end = mid;
+    // most of the others are dropped on their first costs. Times fall as starts rise.
+    qsizetype &within = m_within.from(p, m_base);
+    within = std::max(within, lo);
+    while (timed && within < p && to - memo(within).startsAt > m_limits.maxDuration)
+        ++within;
+    const Step *steps = &step(within); // settling makes no steps
+    for (qsizetype i = within; i < p; ++i) {
+        if (steps[i - within].cost + fixed <= best.cost) // what weigh() adds is never below 0
+            weigh(i);
     }
-    for (qsizetype i = within; i < p; ++i)
-        weigh(i);
     if (within == p)
         weigh(p - 1); // a word that alone takes longer
     if (p - m_base == qsizetype(m_steps.size()))
@@ -105,20 +113,13 @@ void Planner::settle(qsizetype p)
         step(p) = best;
 }
 
-// What the line breaks of the cue of words [i, p), more than a line, cost at the least. Two
-// lines take the best break that fits (`secondLine`: where the second starts at the earliest),
-// by its class alone, which is cheap enough to weigh for every cue; more are laid out.
-double Planner::linesPrice(qsizetype i, qsizetype p, qsizetype secondLine)
+// What the line breaks of the cue of words [i, p), more than two lines, cost at the least.
+// Two lines take the best break that fits, by its class alone, which is cheap enough to
+// weigh for every cue; more are laid out.
+double Planner::linesPrice(qsizetype i, qsizetype p)
 {
-    if (m_limits.maxLines > 2) {
-        double price = 0;
-        lineStarts({&word(i), p - i}, m_limits.maxChars, m_limits.maxLines, &price);
-        return price;
-    }
-    double price = std::numeric_limits<double>::infinity();
-    const qsizetype last = std::min(lineEnd(i), p - 1);
-    for (qsizetype k = std::max(i + 1, secondLine); k <= last; ++k)
-        price = std::min(price, memo(k).breakPrice);
+    double price = 0;
+    lineStarts({&word(i), p - i}, m_limits.maxChars, m_limits.maxLines, &price);
     return price;
 }
 
@@ -141,25 +142,31 @@ qsizetype Planner::findLineEnds(qsizetype i)
 // grow with their ends.
 qsizetype Planner::earliestStart(qsizetype p)
 {
-    if (p < m_startFor)
-        m_start = m_base; // settling again after a forced commit
-    m_start = std::max(m_start, m_base);
-    m_startFor = p;
-    for (;; ++m_start) {
-        qsizetype end = m_start;
+    for (qsizetype &start = m_earliest.from(p, m_base);; ++start) {
+        qsizetype end = start;
         for (int line = 0; line < m_limits.maxLines && end < p; ++line)
             end = lineEnd(end);
         if (end >= p)
-            return m_start;
+            return start;
     }
 }
 
+// The first word of the longest line that ends at p, which the line ends tell: such starts
+// only grow with their ends.
+qsizetype Planner::lastLineStart(qsizetype p)
+{
+    qsizetype &start = m_lastLine.from(p, m_base);
+    while (lineEnd(start) < p)
+        ++start;
+    return start;
+}
+
 // Makes the cues that all splits still open share: every way to a cue end yet to come
-// passes through one of the positions from m_start on, and their ways meet somewhere.
+// passes through one of the positions from the earliest start on, and their ways meet somewhere.
 void Planner::tryCommit(qsizetype p)
 {
     qsizetype meet = p;
-    for (qsizetype q = m_start; q < p; ++q) {
+    for (qsizetype q = m_earliest.at; q < p; ++q) {
         qsizetype x = q;
         while (x != meet) {
             if (x > meet)

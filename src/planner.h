@@ -10,6 +10,7 @@
 
 #include <QByteArrayView>
 
+#include <algorithm>
 #include <limits>
 #include <vector>
 
@@ -40,6 +41,21 @@ private:
     qint64 m_end;
     qint64 m_spoken; // the passage's
     qint64 m_from; // where the next cue starts
+};
+
+// A word position that only grows with the position p it is found for, so that each is
+// found from the last; settling p again (after a forced commit) starts it over.
+struct Frontier
+{
+    qsizetype at = 0;
+    qsizetype of = 0;
+
+    qsizetype &from(qsizetype p, qsizetype base)
+    {
+        at = p < of ? base : std::max(at, base);
+        of = p;
+        return at;
+    }
 };
 
 struct Step
@@ -83,8 +99,9 @@ private:
     void settle(qsizetype p);
     qsizetype lineEnd(qsizetype i) { return i < m_lineEnds ? memo(i).lineEnd : findLineEnds(i); }
     qsizetype findLineEnds(qsizetype i);
-    double linesPrice(qsizetype i, qsizetype p, qsizetype secondLine);
+    double linesPrice(qsizetype i, qsizetype p);
     qsizetype earliestStart(qsizetype p);
+    qsizetype lastLineStart(qsizetype p);
     void tryCommit(qsizetype p);
     void commit(qsizetype to);
     void makeCue(qsizetype first, qsizetype end);
@@ -103,8 +120,9 @@ private:
     qsizetype m_base = 0;
     qsizetype m_sentences = 0;
     qint64 m_spoken = 0; // up to the end of the last word read
-    qsizetype m_start = 0; // the earliest start of a cue ending at m_startFor, the last settled
-    qsizetype m_startFor = 0;
+    Frontier m_earliest; // the first word of the longest cue ending at a position
+    Frontier m_lastLine; // of the longest line ending there
+    Frontier m_within; // of the longest cue ending there within the time limit
     qsizetype m_lineEnds = 0; // the first word whose line end is not known
     bool m_ended = false;
     bool m_done = false;
