@@ -140,14 +140,19 @@ Cue CueWriter::make(const Lines &lines, bool last)
         size += m_open[k].opening.size();
     for (const Range &line : lines)
         size += line.end - line.begin;
-    QByteArray text;
-    text.reserve(size);
+    // The text is made where the last cue's was, which its reader has let go of by now; if
+    // not, data() makes a copy first.
+    m_text.resize(size);
+    char *out = m_text.data();
+    const auto put = [&out](QByteArrayView bytes) {
+        out = std::copy_n(bytes.data(), bytes.size(), out);
+    };
     for (qsizetype k = 0; k < carried; ++k)
-        text += m_open[k].opening;
+        put(m_open[k].opening);
     for (const Range &line : lines) {
         if (&line != &lines.front())
-            text += '\n';
-        text += m_passage.sliced(line.begin, line.end - line.begin);
+            *out++ = '\n';
+        put(m_passage.sliced(line.begin, line.end - line.begin));
     }
     // No tag holds a '<' but its first, and no entity holds one at all.
     const QByteArrayView upToEnd = m_passage.first(lines.back().end);
@@ -160,7 +165,7 @@ Cue CueWriter::make(const Lines &lines, bool last)
     if (!last) {
         carried = std::min(m_open.size(), maxCarried);
         for (qsizetype k = carried - 1; k >= 0; --k)
-            text += "</" + m_open[k].name.toByteArray() + '>';
+            m_text += "</" + m_open[k].name.toByteArray() + '>';
     }
-    return {text};
+    return {m_text};
 }

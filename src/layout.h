@@ -50,6 +50,7 @@ private:
 
     QByteArrayView m_passage;
     QList<OpenTag> m_open; // tags open at the end of the last cue made
+    QByteArray m_text; // of the last cue made
 };
 
 #endif
