@@ -5,6 +5,7 @@
 #include "speech.h"
 #include "text.h"
 
+#include <array>
 #include <cstring>
 
 namespace {
@@ -15,22 +16,43 @@ namespace {
 constexpr qsizetype keptHead = 4;
 constexpr qsizetype keptTail = 12;
 
+// What a byte of a passage is to the word reader.
+enum ByteClass : quint8 {
+    Other = 0,
+    Space = 1, // a blank or a line end: between words
+    LineEnd = 2,
+    Plain = 4, // ASCII that starts no tag or entity
+};
+
+constexpr auto byteClasses = [] {
+    std::array<quint8, 256> table{};
+    for (int c = 0; c < 0x80; ++c)
+        table[size_t(c)] = isBlank(char(c)) ? Space : c == '\n' ? Space | LineEnd
+                : c == '<' || c == '&'      ? Other
+                                            : Plain;
+    return table;
+}();
+
+quint8 classOf(char c)
+{
+    return byteClasses[uchar(c)];
+}
+
 } // namespace
 
 // Where the run of ASCII characters from `from` ends that holds no blank, tag or entity.
-qsizetype WordReader::plainEnd(qsizetype from) const
+Q_ALWAYS_INLINE qsizetype WordReader::plainEnd(qsizetype from) const
 {
-    const auto plain = [](char c) {
-        return uchar(c) < 0x80 && !isBlank(c) && c != '\n' && c != '<' && c != '&';
-    };
-    while (from < m_passage.size() && plain(m_passage[from]))
+    const char *const data = m_passage.data();
+    const qsizetype size = m_passage.size();
+    while (from < size && (classOf(data[from]) & Plain))
         ++from;
     return from;
 }
 
 // Most words are such a run alone, which needs no pieces and no look-ahead for a break
 // inside: as the general path reads them, to the same pieces, the same result.
-bool WordReader::scanPlain(Word *word, qsizetype end)
+Q_ALWAYS_INLINE bool WordReader::scanPlain(Word *word, qsizetype end)
 {
     const QByteArrayView run = m_passage.sliced(m_pos, end - m_pos);
     word->end = end;
@@ -62,7 +84,7 @@ bool WordReader::scanPlain(Word *word, qsizetype end)
 
 // A long run is classed by the characters the general path keeps of it: its first few, and
 // as many of its last as that path holds when the run ends.
-void WordReader::classify(QByteArrayView run, Word *word)
+Q_NEVER_INLINE void WordReader::classify(QByteArrayView run, Word *word)
 {
     SyllableCounter syllables;
     for (qsizetype i = 0; i < run.size(); ++i)
@@ -78,29 +100,32 @@ void WordReader::classify(QByteArrayView run, Word *word)
 
 // The next run of text up to a blank, a line end or, in a script written without spaces, a
 // place a line may break, with the tags that open before it; `bare` when it shows nothing.
-bool WordReader::scan(Word *word, bool *bare)
+Q_ALWAYS_INLINE bool WordReader::scan(Word *word, bool *bare)
 {
-    bool newLine = false;
-    for (; m_pos < m_passage.size() && (isBlank(m_passage[m_pos]) || m_passage[m_pos] == '\n');
-         ++m_pos) {
-        newLine = newLine || m_passage[m_pos] == '\n';
-        ++m_visible;
-    }
-    if (m_pos == m_passage.size())
+    const char *const data = m_passage.data();
+    const qsizetype size = m_passage.size();
+    quint8 between = 0;
+    qsizetype pos = m_pos;
+    for (quint8 c; pos < size && ((c = classOf(data[pos])) & Space); ++pos)
+        between |= c;
+    m_visible += pos - m_pos;
+    m_pos = pos;
+    if (pos == size)
         return false;
+    const bool newLine = between & LineEnd;
     *word = Word{};
     word->begin = m_pos;
     word->from = m_visible;
     word->before = newLine ? Break::Forced : Break::Sentence; // for next() to read
     const qsizetype end = plainEnd(m_pos);
     *bare = false;
-    if (end == m_passage.size() || isBlank(m_passage[end]) || m_passage[end] == '\n')
+    if (end == size || (classOf(data[end]) & Space))
         return scanPlain(word, end);
     return scanMarked(word, bare);
 }
 
 // A word with tags, entities or characters beyond ASCII, read piece by piece from its start.
-bool WordReader::scanMarked(Word *word, bool *bare)
+Q_NEVER_INLINE bool WordReader::scanMarked(Word *word, bool *bare)
 {
     m_units.clear();
     SyllableCounter syllables;
