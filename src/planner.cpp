@@ -61,8 +61,10 @@ void Planner::settle(qsizetype p)
     const qint64 to = m_clock.at(spokenAt(p));
     const bool timed = m_clock.isTimed();
     const qsizetype sentences = memo(p - 1).sentences;
+    const qsizetype oneLine = lastLineStart(p); // the cues from there on fit one line
     // Where the last of two lines ending at p starts at the earliest.
-    const qsizetype secondLine = std::max(std::min(lo + 1, p - 1), lastLineStart(p));
+    const qsizetype secondLine = std::max(std::min(lo + 1, p - 1), oneLine);
+    const qsizetype visibleEnd = word(p - 1).to;
     // The cheapest break before a second line that starts from there, up to where the first
     // line can reach: the cues weighed start later and later, so it only reaches further.
     qsizetype reach = secondLine - 1;
@@ -79,14 +81,15 @@ void Planner::settle(qsizetype p)
         if (cost > best.cost)
             return; // the rest only adds
         if (!endsSentence(after) || !endsSentence(first.before))
-            cost += shapeWeight * square(1 - std::min(double(width(i, p)) / m_capacity, 1.0));
+            cost += shapeWeight
+                    * square(1 - std::min(double(visibleEnd - first.from) / m_capacity, 1.0));
         if (strands(&first, 0, p - i, after))
             cost += strandPenalty;
-        if (cost < best.cost && lineEnd(i) < p) {
+        if (cost < best.cost && i < oneLine) {
             if (m_limits.maxLines > 2) {
                 cost += linesPrice(i, p);
             } else {
-                for (; reach < lineEnd(i); ++reach)
+                for (const qsizetype lastBreak = lineEnd(i); reach < lastBreak; ++reach)
                     cheapest = std::min(cheapest, memo(reach + 1).breakPrice);
                 cost += cheapest;
             }
@@ -96,13 +99,14 @@ void Planner::settle(qsizetype p)
     };
     // The cues within the time limit, from the longest on, so that the best comes early and
     // most of the others are dropped on their first costs. Times fall as starts rise.
-    qsizetype &within = m_within.from(p, m_base);
-    within = std::max(within, lo);
-    while (timed && within < p && to - memo(within).startsAt > m_limits.maxDuration)
-        ++within;
-    const Step *steps = &step(within); // settling makes no steps
-    for (qsizetype i = within; i < p; ++i) {
-        if (steps[i - within].cost + fixed <= best.cost) // what weigh() adds is never below 0
+    qsizetype &longest = m_within.from(p, m_base);
+    longest = std::max(longest, lo);
+    while (timed && longest < p && to - memo(longest).startsAt > m_limits.maxDuration)
+        ++longest;
+    const qsizetype within = longest;
+    const Step *before = &step(within); // settling makes no steps
+    for (qsizetype i = within; i < p; ++i, ++before) {
+        if (before->cost + fixed <= best.cost) // what weigh() adds is never below 0
             weigh(i);
     }
     if (within == p)
