@@ -53,8 +53,11 @@ std::vector<qsizetype> lineStarts(WordSpan span, int maxChars, int maxLines, dou
     // The cell of the best k lines for the first j words.
     const auto cell = [n](qsizetype k, qsizetype j) { return size_t(k * (n + 1) + j); };
     constexpr double none = std::numeric_limits<double>::infinity();
-    std::vector<double> cost(cell(lines, n) + 1, none);
-    std::vector<qsizetype> start(cost.size(), 0); // where the cell's last line starts
+    // Most cues have few words, whose cells need no allocation.
+    QVarLengthArray<double, 256> cost(qsizetype(cell(lines, n) + 1));
+    std::fill(cost.begin(), cost.end(), none);
+    QVarLengthArray<qsizetype, 256> start(cost.size()); // where the cell's last line starts
+    std::fill(start.begin(), start.end(), 0);
     // The first line starts with the cue: only its end varies, and its words and sentences
     // are counted on from the line before.
     qsizetype firstSentences = 0;
@@ -156,11 +159,13 @@ Cue CueWriter::make(const Lines &lines, bool last)
     }
     // No tag holds a '<' but its first, and no entity holds one at all.
     const QByteArrayView upToEnd = m_passage.first(lines.back().end);
-    for (qsizetype i = upToEnd.indexOf('<', lines.front().begin); i >= 0;) {
+    const char *const end = upToEnd.data() + upToEnd.size();
+    for (const char *tag = findByte(upToEnd.data() + lines.front().begin, end, '<'); tag < end;) {
+        const qsizetype i = tag - m_passage.data();
         const Element e = nextElement(m_passage, i);
         if (e.isTag)
             applyTag(m_passage.sliced(i, e.end - i));
-        i = e.end < upToEnd.size() ? upToEnd.indexOf('<', e.end) : -1;
+        tag = e.end < upToEnd.size() ? findByte(m_passage.data() + e.end, end, '<') : end;
     }
     if (!last) {
         carried = std::min(m_open.size(), maxCarried);
