@@ -22,14 +22,17 @@ enum ByteClass : quint8 {
     Space = 1, // a blank or a line end: between words
     LineEnd = 2,
     Plain = 4, // ASCII that starts no tag or entity
+    Wide = 8, // of a character beyond ASCII
 };
 
 constexpr auto byteClasses = [] {
     std::array<quint8, 256> table{};
-    for (int c = 0; c < 0x80; ++c)
-        table[size_t(c)] = isBlank(char(c)) ? Space : c == '\n' ? Space | LineEnd
-                : c == '<' || c == '&'      ? Other
-                                            : Plain;
+    for (int c = 0; c < 0x100; ++c)
+        table[size_t(c)] = c >= 0x80   ? Wide
+                : isBlank(char(c))     ? Space
+                : c == '\n'            ? Space | LineEnd
+                : c == '<' || c == '&' ? Other
+                                       : Plain;
     return table;
 }();
 
@@ -41,42 +44,44 @@ quint8 classOf(char c)
 } // namespace
 
 // Where the run of ASCII characters from `from` ends that holds no blank, tag or entity.
-Q_ALWAYS_INLINE qsizetype WordReader::plainEnd(qsizetype from) const
-{
-    const char *const data = m_passage.data();
-    const qsizetype size = m_passage.size();
-    while (from < size && (classOf(data[from]) & Plain))
-        ++from;
-    return from;
-}
-
-// Most words are such a run alone, which needs no pieces and no look-ahead for a break
-// inside: as the general path reads them, to the same pieces, the same result.
-Q_ALWAYS_INLINE bool WordReader::scanPlain(Word *word, qsizetype end)
+// Most words are a run of characters up to a blank or a line end, with no tag or entity,
+// and short: what the general path makes of such a run (the word it starts, which in a
+// script without spaces may end inside it, that word's visible units, its classes and its
+// speaking time) depends on its bytes alone, so it is remembered by them. A run of ASCII
+// needs no pieces and holds no break: it is classed as the general path would class it.
+Q_ALWAYS_INLINE bool WordReader::scanRun(Word *word, qsizetype end, bool wide, bool *bare)
 {
     const QByteArrayView run = m_passage.sliced(m_pos, end - m_pos);
-    word->end = end;
-    m_visible += run.size();
-    word->to = m_visible;
-    m_pos = end;
-    if (run.size() > qsizetype(sizeof(KnownWord::bytes))) {
+    const auto plain = [&] {
+        word->end = end;
+        m_visible += run.size();
+        word->to = m_visible;
+        m_pos = end;
         classify(run, word);
         return true;
-    }
+    };
+    if (run.size() > qsizetype(sizeof(KnownWord::bytes)))
+        return wide ? scanMarked(word, bare) : plain();
     quint64 bytes[2] = {0, 0};
     std::memcpy(bytes, run.data(), size_t(run.size()));
-    // Multiplicative hashing: the top bits mix all of the word's bytes.
+    // Multiplicative hashing: the top bits mix all of the run's bytes.
     const size_t slot = ((bytes[0] * 0x9E3779B97F4A7C15u) ^ (bytes[1] * 0xC2B2AE3D27D4EB4Fu)
                          ^ quint64(run.size()))
             >> (64 - knownBits);
     KnownWord &known = m_known[slot];
     if (m_knownSize[slot] != run.size() || known.bytes[0] != bytes[0]
         || known.bytes[1] != bytes[1]) {
-        classify(run, word);
+        if (wide)
+            scanMarked(word, bare);
+        else
+            plain();
         m_knownSize[slot] = quint8(run.size());
-        known = {{bytes[0], bytes[1]}, word->traits, word->spokenTo};
+        known = {{bytes[0], bytes[1]}, word->traits, word->spokenTo,
+                 quint8(word->end - word->begin), quint8(word->to - word->from)};
         return true;
     }
+    word->end = m_pos += known.size;
+    word->to = m_visible += known.visible;
     word->traits = known.traits;
     word->spokenTo = known.spoken;
     return true;
@@ -117,10 +122,13 @@ Q_ALWAYS_INLINE bool WordReader::scan(Word *word, bool *bare)
     word->begin = m_pos;
     word->from = m_visible;
     word->before = newLine ? Break::Forced : Break::Sentence; // for next() to read
-    const qsizetype end = plainEnd(m_pos);
+    quint8 seen = 0;
+    qsizetype end = m_pos;
+    for (quint8 c; end < size && ((c = classOf(data[end])) & (Plain | Wide)); ++end)
+        seen |= c;
     *bare = false;
     if (end == size || (classOf(data[end]) & Space))
-        return scanPlain(word, end);
+        return scanRun(word, end, seen & Wide, bare);
     return scanMarked(word, bare);
 }
 

@@ -46,8 +46,7 @@ public:
 
 private:
     bool scan(Word *word, bool *bare);
-    qsizetype plainEnd(qsizetype from) const;
-    bool scanPlain(Word *word, qsizetype end);
+    bool scanRun(Word *word, qsizetype end, bool wide, bool *bare);
     bool scanMarked(Word *word, bool *bare);
     void classify(QByteArrayView run, Word *word);
 
@@ -64,15 +63,16 @@ private:
     // A word's visible units; a long one keeps only its first and last few, which are all
     // its classes look at, so that a word of megabytes costs no more than a short one.
     QVarLengthArray<QByteArrayView, 32> m_units;
-    // Passages repeat their words: a short plain word's classes and speaking time are
-    // remembered by its bytes, in a table of 2^knownBits places that each hold the last word
-    // that fell there.
-    static constexpr int knownBits = 8;
+    // Passages repeat their words: what a short run of text makes is remembered by its bytes,
+    // in a table of 2^knownBits places that each hold the last run that fell there.
+    static constexpr int knownBits = 10;
     struct KnownWord
     {
         quint64 bytes[2];
         WordTraits traits;
         qint64 spoken;
+        quint8 size; // of the word the run starts, in bytes
+        quint8 visible; // and in visible units
     };
     KnownWord m_known[1 << knownBits];
     quint8 m_knownSize[1 << knownBits] = {}; // 0: the place is empty
