@@ -17,17 +17,17 @@ constexpr qsizetype commitEvery = 64;
 
 bool Planner::load()
 {
-    Word w;
+    const bool stranding = !m_words.empty() && endsSentence(m_words.back().before);
+    Word &w = m_words.emplace_back();
     if (!m_reader.next(&w)) {
+        m_words.pop_back();
         m_ended = true;
         return false;
     }
-    if (loaded() > 0 && w.before == Break::Sentence) // a turn of dialogue may share a cue
+    if (loaded() > 1 && w.before == Break::Sentence) // a turn of dialogue may share a cue
         ++m_sentences;
     m_spoken = w.spokenTo;
-    const bool stranded = loaded() > m_base && endsSentence(m_words.back().before)
-            && w.before > Break::Clause;
-    m_words.push_back(w);
+    const bool stranded = stranding && w.before > Break::Clause;
     m_memos.push_back(Memo{m_sentences, 0, m_clock.at(w.spokenFrom),
                            breakPenalty(w.before) + (stranded ? strandPenalty : 0.0)});
     return true;
