@@ -106,8 +106,6 @@ void tst_Cues::breaks()
     QCOMPARE(breakBetween(first, false, traitsOf(after.split(' ').first())), expected);
 }
 
-// A word of ASCII characters, as the reader takes most words, is classed as its pieces
-// are: whole, or by its first characters and its last.
 // Most words are read by shortcuts: a run of ASCII classed at once, a short run remembered by
 // its bytes. Each word must be what the piece-by-piece reading makes of it, which a tag
 // before it forces.
