@@ -53,7 +53,56 @@ struct Turns
     std::vector<CueTurn> turns;
 };
 
+bool shows(QByteArrayView text)
+{
+    for (qsizetype i = 0; i < text.size();) {
+        const Element e = nextElement(text, i);
+        if (!e.isTag && !isBlank(text[i]) && text[i] != '\n')
+            return true;
+        i = e.end;
+    }
+    return false;
+}
+
 } // namespace
+
+void joinTagTurns(QList<Segment> &segments, char separator)
+{
+    const auto silent = [](const Segment &segment) { return !shows(segment.text); };
+    if (std::none_of(segments.begin(), segments.end(), silent)
+        || std::all_of(segments.begin(), segments.end(), silent))
+        return; // a passage of tags alone is written as it stands
+    QList<Segment> turns;
+    QByteArray opening; // tags that open the next text shown
+    for (Segment &segment : segments) {
+        if (shows(segment.text)) {
+            segment.text.prepend(opening);
+            opening.clear();
+            // the same speaker again, as if the share between had not been there
+            if (!turns.isEmpty() && turns.last().voice == segment.voice)
+                turns.last().text += separator + segment.text;
+            else
+                turns.append(std::move(segment));
+            continue;
+        }
+        // Kept lines end where tags end: no line break goes with them.
+        const QByteArray tags = QByteArray(segment.text).replace('\n', ' ').trimmed();
+        qsizetype split = 0; // after the end tags that lead
+        for (qsizetype j = 0; !turns.isEmpty() && opening.isEmpty() && j < tags.size();) {
+            const Element e = nextElement(tags, j);
+            if (e.isTag && tags[j + 1] != '/')
+                break;
+            if (e.isTag)
+                split = e.end;
+            j = e.end;
+        }
+        if (!turns.isEmpty())
+            turns.last().text += tags.first(split);
+        opening += tags.sliced(split).trimmed();
+    }
+    turns.last().text += opening;
+    segments = std::move(turns);
+}
 
 DialogueWriter::DialogueWriter(TimedCueSink &sink, const SplitLimits &split,
                                std::optional<QByteArray> unnamed)

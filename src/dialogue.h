@@ -19,6 +19,11 @@ struct Segment
     QByteArray text;
 };
 
+// For a split passage: a speaker's share that shows nothing (tags alone) is no turn, since its
+// cue would show nothing. Its end tags go to the text before, its other tags to the text after,
+// and the shares on either side of it, if one speaker's, are one, joined by `separator`.
+void joinTagTurns(QList<Segment> &segments, char separator);
+
 struct GatheredPassage
 {
     qint64 line = 0;

@@ -247,7 +247,10 @@ void TranscriptConverter::closePassage()
         m_previousEnd = passage.end.milliseconds;
         if (m_gathers) {
             // Split, lines are laid out from words, each with the tags beside it: a line break
-            // by tags alone would make a line that shows nothing, and one the layout misses.
+            // or a turn by tags alone would make a line that shows nothing, and one the layout
+            // misses.
+            if (m_options.split.maxChars)
+                joinTagTurns(m_segments, m_options.keepLines ? '\n' : ' ');
             if (m_options.keepLines && m_options.split.maxChars) {
                 for (Segment &segment : m_segments)
                     placeLineBreaks(segment.text);
