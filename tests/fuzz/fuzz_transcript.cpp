@@ -292,6 +292,11 @@ void checkSplit(const QList<Block> &passages, const QList<Block> &cues, const Sp
                 require(visibleLength(line.toUtf8()) <= limits.maxChars
                                 || wordCount({line}) <= 1,
                         "a line of several words is too long");
+                const QByteArray text = line.toUtf8();
+                qsizetype i = 0; // past the tags and blanks that start the line
+                while (i < text.size() && (nextElement(text, i).isTag || isBlank(text[i])))
+                    i = nextElement(text, i).end;
+                require(i < text.size() || words.isEmpty(), "a line shows nothing");
             }
             require(cue.end - cue.start <= limits.maxDuration || wordCount(cue.lines) <= 1,
                     "a cue of several words stays past the time limit");
