@@ -20,6 +20,7 @@ private slots:
     void wordsReadAlike();
     void splits_data();
     void splits();
+    void equalWords();
 };
 
 using Texts = QList<QByteArray>;
@@ -181,6 +182,24 @@ void tst_Cues::splits()
     for (const Cue &cue : splitPassage(text, 0, duration, {chars, lines}))
         cues.append(QByteArray(cue.text).replace('\n', " / "));
     QCOMPARE(cues.join(" | "), expected);
+}
+
+// Words that split equally well keep the planner's ways apart: past a bound, it makes the
+// best way's cues without waiting for them to meet, and goes on from those.
+void tst_Cues::equalWords()
+{
+    const QByteArray text = QByteArray("la ").repeated(10000).chopped(1);
+    QByteArray words;
+    qint64 end = 0;
+    for (const Cue &cue : splitPassage(text, 0, 600000, {42, 2})) {
+        QVERIFY(cue.start == end && cue.end > end && cue.text.count('\n') < 2);
+        for (const QByteArray &line : cue.text.split('\n'))
+            QVERIFY(line.size() <= 42);
+        words += cue.text + ' ';
+        end = cue.end;
+    }
+    QCOMPARE(end, 600000);
+    QCOMPARE(words.replace('\n', ' ').chopped(1), text);
 }
 
 QTEST_APPLESS_MAIN(tst_Cues)
