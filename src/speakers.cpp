@@ -3,6 +3,7 @@
 
 #include "text.h"
 
+#include <QStringDecoder>
 #include <QStringList>
 
 #include <algorithm>
@@ -251,7 +252,9 @@ void SpeakerScan::takeLine()
 
 QByteArray shownName(QByteArrayView voice)
 {
-    return QString::fromUtf8(voice).toUpper().toUtf8() + ": ";
+    // A byte-order mark that starts the name is one of its characters, which fromUtf8() drops.
+    QStringDecoder decode(QStringDecoder::Utf8, QStringConverter::Flag::ConvertInitialBom);
+    return QString(decode(voice)).toUpper().toUtf8() + ": ";
 }
 
 QByteArray voiceTag(QByteArrayView name)
