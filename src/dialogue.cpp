@@ -87,15 +87,7 @@ void joinTagTurns(QList<Segment> &segments, char separator)
         }
         // Kept lines end where tags end: no line break goes with them.
         const QByteArray tags = QByteArray(segment.text).replace('\n', ' ').trimmed();
-        qsizetype split = 0; // after the end tags that lead
-        for (qsizetype j = 0; !turns.isEmpty() && opening.isEmpty() && j < tags.size();) {
-            const Element e = nextElement(tags, j);
-            if (e.isTag && tags[j + 1] != '/')
-                break;
-            if (e.isTag)
-                split = e.end;
-            j = e.end;
-        }
+        const qsizetype split = !turns.isEmpty() && opening.isEmpty() ? leadingEndTags(tags) : 0;
         if (!turns.isEmpty())
             turns.last().text += tags.first(split);
         opening += tags.sliced(split).trimmed();

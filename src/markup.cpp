@@ -53,6 +53,20 @@ Element nextElement(QByteArrayView s, qsizetype i)
     return {std::min(i + utf8Length(c), s.size()), false};
 }
 
+qsizetype leadingEndTags(QByteArrayView tags)
+{
+    qsizetype split = 0;
+    for (qsizetype j = 0; j < tags.size();) {
+        const Element e = nextElement(tags, j);
+        if (e.isTag && tags[j + 1] != '/')
+            break;
+        if (e.isTag)
+            split = e.end;
+        j = e.end;
+    }
+    return split;
+}
+
 qsizetype visibleLength(QByteArrayView text, qsizetype atMost)
 {
     qsizetype visible = 0;
@@ -114,15 +128,7 @@ void placeLineBreaks(QByteArray &text)
         run.append(QByteArrayView(data + from, written - from)).append(in.sliced(i, next - i));
         written = from;
         const bool between = textEnd >= 0 && next < in.size();
-        qsizetype split = 0; // after the end tags that lead the run
-        for (qsizetype j = 0; between && j < run.size();) {
-            const Element e = nextElement(run, j);
-            if (e.isTag && run[j + 1] != '/')
-                break;
-            if (e.isTag)
-                split = e.end;
-            j = e.end;
-        }
+        const qsizetype split = between ? leadingEndTags(run) : 0;
         put(QByteArrayView(run).first(split), false);
         if (between)
             data[written++] = '\n';

@@ -19,6 +19,9 @@ struct Element
 // The element that starts at byte i of `text`.
 Element nextElement(QByteArrayView text, qsizetype i);
 
+// Where the end tags that lead a run of tags and blanks end: what closes the text before it.
+qsizetype leadingEndTags(QByteArrayView tags);
+
 // How many characters a viewer sees; or, given `atMost`, as many of them as that and one more.
 qsizetype visibleLength(QByteArrayView text, qsizetype atMost);
 inline qsizetype visibleLength(QByteArrayView text)
