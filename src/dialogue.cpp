@@ -53,29 +53,18 @@ struct Turns
     std::vector<CueTurn> turns;
 };
 
-bool shows(QByteArrayView text)
-{
-    for (qsizetype i = 0; i < text.size();) {
-        const Element e = nextElement(text, i);
-        if (!e.isTag && !isBlank(text[i]) && text[i] != '\n')
-            return true;
-        i = e.end;
-    }
-    return false;
-}
-
 } // namespace
 
 void joinTagTurns(QList<Segment> &segments, char separator)
 {
-    const auto silent = [](const Segment &segment) { return !shows(segment.text); };
+    const auto silent = [](const Segment &segment) { return !showsText(segment.text); };
     if (std::none_of(segments.begin(), segments.end(), silent)
         || std::all_of(segments.begin(), segments.end(), silent))
         return; // a passage of tags alone is written as it stands
     QList<Segment> turns;
     QByteArray opening; // tags that open the next text shown
     for (Segment &segment : segments) {
-        if (shows(segment.text)) {
+        if (showsText(segment.text)) {
             segment.text.prepend(opening);
             opening.clear();
             // the same speaker again, as if the share between had not been there

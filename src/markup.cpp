@@ -53,6 +53,17 @@ Element nextElement(QByteArrayView s, qsizetype i)
     return {std::min(i + utf8Length(c), s.size()), false};
 }
 
+bool showsText(QByteArrayView text)
+{
+    for (qsizetype i = 0; i < text.size();) {
+        const Element e = nextElement(text, i);
+        if (!e.isTag && !isBlank(text[i]) && text[i] != '\n')
+            return true;
+        i = e.end;
+    }
+    return false;
+}
+
 qsizetype leadingEndTags(QByteArrayView tags)
 {
     qsizetype split = 0;

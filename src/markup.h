@@ -19,6 +19,9 @@ struct Element
 // The element that starts at byte i of `text`.
 Element nextElement(QByteArrayView text, qsizetype i);
 
+// Whether `text` shows anything but blanks and line ends.
+bool showsText(QByteArrayView text);
+
 // Where the end tags that lead a run of tags and blanks end: what closes the text before it.
 qsizetype leadingEndTags(QByteArrayView tags);
 

@@ -165,7 +165,7 @@ void SyllableCounter::addMark(char32_t mark, Unit previous)
         if (m_syllables || m_partConsonants || m_partSyllables || m_numberUnits)
             m_end = mark == '.' && m_end == End::None ? End::FullStop : End::Other;
         if (mark == '.') {
-            m_shortForm = previous == Unit::Letter && m_partConsonants && !m_partSyllables;
+            m_shortForm = previous == Unit::Letter && vowelless();
             if (previous == Unit::Letter)
                 m_previous = Unit::FullStop;
             endPart();
@@ -181,14 +181,13 @@ void SyllableCounter::addMark(char32_t mark, Unit previous)
 
 void SyllableCounter::endPart()
 {
-    m_syllables += m_partConsonants && !m_partSyllables; // "Hmm", "Mr", the S of "U.S."
+    m_syllables += vowelless(); // "Hmm", "Mr", the S of "U.S."
     m_partConsonants = m_partSyllables = false;
 }
 
 qint64 SyllableCounter::units() const
 {
-    const bool vowelless = m_partConsonants && !m_partSyllables;
-    const qint64 syllables = m_syllables + vowelless - (m_silentE && m_syllables > 1 ? 1 : 0)
+    const qint64 syllables = m_syllables + vowelless() - (m_silentE && m_syllables > 1 ? 1 : 0)
             + (m_otherLetters + 1) / 2;
     // A full stop after a short form is no sentence's end: "Mr.", "U.S.".
     const bool drawnOut = m_end == End::Other

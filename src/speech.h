@@ -39,6 +39,8 @@ private:
     void addMark(char32_t mark, Unit previous);
     void addLatin(char c, bool accented);
     void endPart();
+    // Letters with no vowel since the word's start or its last full stop or hyphen.
+    bool vowelless() const { return m_partConsonants && !m_partSyllables; }
 
     qint64 m_syllables = 0;
     qint64 m_otherLetters = 0;

@@ -249,11 +249,12 @@ void TranscriptConverter::closePassage()
             // Split, lines are laid out from words, each with the tags beside it: a line break
             // or a turn by tags alone would make a line that shows nothing, and one the layout
             // misses.
-            if (m_options.split.maxChars)
+            if (m_options.split.maxChars) {
                 joinTagTurns(m_segments, m_options.keepLines ? '\n' : ' ');
-            if (m_options.keepLines && m_options.split.maxChars) {
-                for (Segment &segment : m_segments)
-                    placeLineBreaks(segment.text);
+                if (m_options.keepLines) {
+                    for (Segment &segment : m_segments)
+                        placeLineBreaks(segment.text);
+                }
             }
             m_dialogue.write(m_segments, {passage.line, passage.start, passage.end});
         } else {

@@ -43,7 +43,6 @@ quint8 classOf(char c)
 
 } // namespace
 
-// Where the run of ASCII characters from `from` ends that holds no blank, tag or entity.
 // Most words are a run of characters up to a blank or a line end, with no tag or entity,
 // and short: what the general path makes of such a run (the word it starts, which in a
 // script without spaces may end inside it, that word's visible units, its classes and its
@@ -52,7 +51,9 @@ quint8 classOf(char c)
 Q_ALWAYS_INLINE bool WordReader::scanRun(Word *word, qsizetype end, bool wide, bool *bare)
 {
     const QByteArrayView run = m_passage.sliced(m_pos, end - m_pos);
-    const auto plain = [&] {
+    const auto read = [&] { // as if nothing were remembered
+        if (wide)
+            return scanMarked(word, bare);
         word->end = end;
         m_visible += run.size();
         word->to = m_visible;
@@ -61,7 +62,7 @@ Q_ALWAYS_INLINE bool WordReader::scanRun(Word *word, qsizetype end, bool wide, b
         return true;
     };
     if (run.size() > qsizetype(sizeof(KnownWord::bytes)))
-        return wide ? scanMarked(word, bare) : plain();
+        return read();
     quint64 bytes[2] = {0, 0};
     std::memcpy(bytes, run.data(), size_t(run.size()));
     // Multiplicative hashing: the top bits mix all of the run's bytes.
@@ -71,10 +72,7 @@ Q_ALWAYS_INLINE bool WordReader::scanRun(Word *word, qsizetype end, bool wide, b
     KnownWord &known = m_known[slot];
     if (m_knownSize[slot] != run.size() || known.bytes[0] != bytes[0]
         || known.bytes[1] != bytes[1]) {
-        if (wide)
-            scanMarked(word, bare);
-        else
-            plain();
+        read();
         m_knownSize[slot] = quint8(run.size());
         known = {{bytes[0], bytes[1]}, word->traits, word->spokenTo,
                  quint8(word->end - word->begin), quint8(word->to - word->from)};

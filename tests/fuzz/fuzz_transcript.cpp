@@ -294,8 +294,9 @@ void checkSplit(const QList<Block> &passages, const QList<Block> &cues, const Sp
                         "a line of several words is too long");
                 const QByteArray text = line.toUtf8();
                 qsizetype i = 0; // past the tags and blanks that start the line
-                while (i < text.size() && (nextElement(text, i).isTag || isBlank(text[i])))
-                    i = nextElement(text, i).end;
+                for (Element e; i < text.size()
+                     && ((e = nextElement(text, i)).isTag || isBlank(text[i]));)
+                    i = e.end;
                 require(i < text.size() || words.isEmpty(), "a line shows nothing");
             }
             require(cue.end - cue.start <= limits.maxDuration || wordCount(cue.lines) <= 1,
