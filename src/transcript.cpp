@@ -208,6 +208,11 @@ void TranscriptConverter::appendText(QByteArrayView text, bool hasText)
         return;
     }
     QByteArray &segment = m_segments.last().text;
+    // A passage can grow to megabytes. append() moves it to a new block each time it outgrows
+    // its own, touching every page again; reserve() lets the allocator grow it in place.
+    const qsizetype size = segment.size() + 1 + shown.size();
+    if (size > segment.capacity())
+        segment.reserve(std::max(size, 2 * segment.capacity()));
     segment.append(m_options.keepLines ? '\n' : ' ');
     segment.append(shown);
 }
