@@ -6,12 +6,7 @@
 // Read once ahead of the split, since the passage's time is shared by it.
 qint64 speakingTime(QByteArrayView text)
 {
-    WordReader reader(text);
-    Word w;
-    qint64 spoken = 0;
-    while (reader.next(&w))
-        spoken = w.spokenTo;
-    return spoken;
+    return WordReader(text).speakingTime();
 }
 
 void splitPassage(QByteArrayView text, qint64 start, qint64 end, const SplitLimits &limits,

@@ -63,18 +63,12 @@ Q_ALWAYS_INLINE bool WordReader::scanRun(Word *word, qsizetype end, bool wide, b
     };
     if (run.size() > qsizetype(sizeof(KnownWord::bytes)))
         return read();
-    quint64 bytes[2] = {0, 0};
-    std::memcpy(bytes, run.data(), size_t(run.size()));
-    // Multiplicative hashing: the top bits mix all of the run's bytes.
-    const size_t slot = ((bytes[0] * 0x9E3779B97F4A7C15u) ^ (bytes[1] * 0xC2B2AE3D27D4EB4Fu)
-                         ^ quint64(run.size()))
-            >> (64 - knownBits);
-    KnownWord &known = m_known[slot];
-    if (m_knownSize[slot] != run.size() || known.bytes[0] != bytes[0]
-        || known.bytes[1] != bytes[1]) {
+    const RunKey key(run);
+    KnownWord &known = m_known[key.slot];
+    if (!isKnown(key)) {
         read();
-        m_knownSize[slot] = quint8(run.size());
-        known = {{bytes[0], bytes[1]}, word->traits, word->spokenTo,
+        m_knownSize[key.slot] = quint8(run.size());
+        known = {{key.bytes[0], key.bytes[1]}, word->traits, word->spokenTo,
                  quint8(word->end - word->begin), quint8(word->to - word->from)};
         return true;
     }
@@ -83,6 +77,21 @@ Q_ALWAYS_INLINE bool WordReader::scanRun(Word *word, qsizetype end, bool wide, b
     word->traits = known.traits;
     word->spokenTo = known.spoken;
     return true;
+}
+
+Q_ALWAYS_INLINE WordReader::RunKey::RunKey(QByteArrayView run) : size(quint8(run.size()))
+{
+    std::memcpy(bytes, run.data(), size_t(run.size()));
+    // Multiplicative hashing: the top bits mix all of the run's bytes.
+    slot = ((bytes[0] * 0x9E3779B97F4A7C15u) ^ (bytes[1] * 0xC2B2AE3D27D4EB4Fu) ^ size)
+            >> (64 - knownBits);
+}
+
+Q_ALWAYS_INLINE bool WordReader::isKnown(const RunKey &key) const
+{
+    const KnownWord &known = m_known[key.slot];
+    return m_knownSize[key.slot] == key.size && known.bytes[0] == key.bytes[0]
+            && known.bytes[1] == key.bytes[1];
 }
 
 // A long run is classed by the characters the general path keeps of it: its first few, and
@@ -116,7 +125,6 @@ Q_ALWAYS_INLINE bool WordReader::scan(Word *word, bool *bare)
     if (pos == size)
         return false;
     const bool newLine = between & LineEnd;
-    *word = Word{};
     word->begin = m_pos;
     word->from = m_visible;
     word->before = newLine ? Break::Forced : Break::Sentence; // for next() to read
@@ -181,39 +189,89 @@ Q_NEVER_INLINE bool WordReader::scanMarked(Word *word, bool *bare)
 bool WordReader::next(Word *word)
 {
     bool bare = false;
-    if (!m_hasPending && !scan(&m_pending, &bare))
+    if (m_hasPending) {
+        *word = m_pending;
+        m_hasPending = false;
+    } else if (!scan(word, &bare)) {
         return false;
+    }
     // End tags that open the passage, showing nothing, go with its first word: alone they
     // would make a cue with nothing to see.
-    Word scanned;
-    while (m_first && bare && m_pending.end < m_passage.size() && scan(&scanned, &bare)) {
-        scanned.begin = m_pending.begin;
-        scanned.from = m_pending.from;
-        m_pending = scanned;
+    for (Word scanned; m_first && bare && word->end < m_passage.size() && scan(&scanned, &bare);) {
+        scanned.begin = word->begin;
+        scanned.from = word->from;
+        *word = scanned;
     }
-    bool more;
-    while ((more = scan(&scanned, &bare)) && bare
-           && (m_passage.sliced(scanned.begin).startsWith("</")
-               || scanned.end == m_passage.size())) {
-        m_pending.end = scanned.end;
-        m_pending.to = scanned.to;
-        m_newLine = m_newLine || scanned.before == Break::Forced;
+    // So do end tags alone after a word, and tags that end the passage: only a tag can.
+    qsizetype ahead = m_pos;
+    while (ahead < m_passage.size() && (classOf(m_passage[ahead]) & Space))
+        ++ahead;
+    if (ahead < m_passage.size() && m_passage[ahead] == '<') {
+        Word scanned;
+        while ((m_hasPending = scan(&scanned, &bare)) && bare
+               && (m_passage.sliced(scanned.begin).startsWith("</")
+                   || scanned.end == m_passage.size())) {
+            word->end = scanned.end;
+            word->to = scanned.to;
+            m_newLine = m_newLine || scanned.before == Break::Forced;
+        }
+        if (m_hasPending)
+            m_pending = scanned;
     }
-    *word = m_pending;
-    m_hasPending = more;
-    if (more)
-        m_pending = scanned;
     // A kept line of the transcript ends a line of the cue, whatever the words are.
     const bool newLine = m_newLine || word->before == Break::Forced;
     m_newLine = false;
-    if (!m_first)
-        word->before = newLine ? Break::Forced : breakBetween(m_last, m_lastOpens, word->traits);
-    // A pause goes with the words after it: a cue shows from the end of the speech before it.
     word->spokenFrom = m_spoken;
-    word->spokenTo += m_spoken + (m_first ? 0 : pauseUnits(word->before));
-    m_spoken = word->spokenTo;
-    m_first = false;
-    m_last = word->traits;
-    m_lastOpens = endsSentence(word->before);
+    follow(&word->before, word->traits, newLine, word->spokenTo);
+    word->spokenTo = m_spoken;
     return true;
+}
+
+// Takes a word after the last: the break before it and the pause that break makes, which
+// goes with the words after it, since a cue shows from the end of the speech before it.
+Q_ALWAYS_INLINE void WordReader::follow(Break *before, const WordTraits &traits, bool newLine,
+                                        qint64 spoken)
+{
+    if (!m_first) {
+        *before = newLine ? Break::Forced : breakBetween(m_last, m_lastOpens, traits);
+        m_spoken += pauseUnits(*before);
+    }
+    m_spoken += spoken;
+    m_first = false;
+    m_last = traits;
+    m_lastOpens = endsSentence(*before);
+}
+
+qint64 WordReader::speakingTime()
+{
+    const char *const data = m_passage.data();
+    const qsizetype size = m_passage.size();
+    for (Word word; next(&word);) {
+        // The plain words that follow, remembered whole and with no tag after them, are
+        // taken as next() would take them, without making them.
+        while (!m_hasPending) {
+            quint8 between = 0;
+            qsizetype pos = m_pos;
+            for (quint8 c; pos < size && ((c = classOf(data[pos])) & Space); ++pos)
+                between |= c;
+            qsizetype end = pos;
+            while (end < size && (classOf(data[end]) & (Plain | Wide)))
+                ++end;
+            if (end == pos || end - pos > qsizetype(sizeof(KnownWord::bytes))
+                || (end < size && !(classOf(data[end]) & Space)))
+                break;
+            qsizetype ahead = end;
+            while (ahead < size && (classOf(data[ahead]) & Space))
+                ++ahead;
+            const RunKey key(m_passage.sliced(pos, end - pos));
+            const KnownWord &known = m_known[key.slot];
+            if ((ahead < size && data[ahead] == '<') || !isKnown(key) || known.size != key.size)
+                break;
+            m_visible += pos - m_pos + known.visible;
+            m_pos = end;
+            Break before = Break::Plain; // for the compiler: never the first word
+            follow(&before, known.traits, between & LineEnd, known.spoken);
+        }
+    }
+    return m_spoken;
 }

@@ -43,12 +43,15 @@ public:
 
     // The next word, or false after the last.
     bool next(Word *word);
+    // The speaking time of the words not yet read, which it reads.
+    qint64 speakingTime();
 
 private:
     bool scan(Word *word, bool *bare);
     bool scanRun(Word *word, qsizetype end, bool wide, bool *bare);
     bool scanMarked(Word *word, bool *bare);
     void classify(QByteArrayView run, Word *word);
+    void follow(Break *before, const WordTraits &traits, bool newLine, qint64 spoken);
 
     QByteArrayView m_passage;
     qsizetype m_pos = 0;
@@ -74,6 +77,14 @@ private:
         quint8 size; // of the word the run starts, in bytes
         quint8 visible; // and in visible units
     };
+    struct RunKey
+    {
+        explicit RunKey(QByteArrayView run);
+        quint64 bytes[2] = {0, 0};
+        quint64 size;
+        size_t slot;
+    };
+    bool isKnown(const RunKey &key) const;
     KnownWord m_known[1 << knownBits];
     quint8 m_knownSize[1 << knownBits] = {}; // 0: the place is empty
 };
