@@ -391,7 +391,9 @@ WordTraits wordTraits(QByteArrayView head, QByteArrayView tail)
     return traitsOf(Characters{head, tail}, head.size() + tail.size());
 }
 
-Break breakBetween(const WordTraits &before, bool beforeOpens, const WordTraits &after)
+namespace {
+
+constexpr Break breakRule(const WordTraits &before, bool beforeOpens, const WordTraits &after)
 {
     if (before.role == Role::Dash) {
         if (beforeOpens)
@@ -433,3 +435,28 @@ Break breakBetween(const WordTraits &before, bool beforeOpens, const WordTraits 
     return after.role == Role::Binding || after.role == Role::Conjunction ? Break::Phrase
                                                                           : Break::Plain;
 }
+
+static_assert(int(EndMark::Numbering) + 1 == BreakTable::endMarks);
+static_assert(int(StartMark::Dash) + 1 == BreakTable::startMarks);
+static_assert(int(Role::Dash) + 1 == BreakTable::roles);
+
+} // namespace
+
+const std::array<Break, BreakTable::size> BreakTable::breaks = [] {
+    std::array<Break, size> table{};
+    for (int role = 0; role < roles; ++role) {
+        for (int end = 0; end < endMarks; ++end) {
+            for (const bool opens : {false, true}) {
+                for (int start = 0; start < startMarks; ++start) {
+                    for (int afterRole = 0; afterRole < roles; ++afterRole) {
+                        const WordTraits before{EndMark(end), StartMark::Other, Role(role)};
+                        const WordTraits after{EndMark::None, StartMark(start), Role(afterRole)};
+                        table[size_t(index(before, opens, after))] =
+                                breakRule(before, opens, after);
+                    }
+                }
+            }
+        }
+    }
+    return table;
+}();

@@ -8,6 +8,8 @@
 #include <QByteArrayView>
 #include <QtGlobal>
 
+#include <array>
+
 // How a word ends, after any closing quotes or brackets.
 enum class EndMark : quint8 {
     None,
@@ -62,7 +64,31 @@ constexpr bool endsSentence(Break b)
     return b == Break::Forced || b == Break::Sentence;
 }
 
+// The break between any two words, by what the first ends with and does, and what the
+// second starts with and does: looked up, since it is asked of every word.
+struct BreakTable
+{
+    static constexpr int endMarks = 7;
+    static constexpr int startMarks = 6;
+    static constexpr int roles = 4;
+    static constexpr int size = roles * endMarks * 2 * startMarks * roles;
+
+    static constexpr int index(const WordTraits &before, bool beforeOpens,
+                               const WordTraits &after)
+    {
+        return (((int(before.role) * endMarks + int(before.end)) * 2 + int(beforeOpens))
+                        * startMarks
+                + int(after.start))
+                * roles
+                + int(after.role);
+    }
+    static const std::array<Break, size> breaks;
+};
+
 // The break between `before` and `after`; `beforeOpens` when `before` starts a sentence.
-Break breakBetween(const WordTraits &before, bool beforeOpens, const WordTraits &after);
+inline Break breakBetween(const WordTraits &before, bool beforeOpens, const WordTraits &after)
+{
+    return BreakTable::breaks[size_t(BreakTable::index(before, beforeOpens, after))];
+}
 
 #endif
