@@ -8,6 +8,8 @@
 #include <array>
 #include <cstring>
 
+#include <QtEndian>
+
 namespace {
 
 // How many units a long word keeps from its start and from its end: enough for its quotes,
@@ -39,6 +41,41 @@ constexpr auto byteClasses = [] {
 quint8 classOf(char c)
 {
     return byteClasses[uchar(c)];
+}
+
+constexpr quint64 eachByte = 0x0101010101010101u;
+constexpr quint64 highBits = eachByte * 0x80;
+
+// The end of the run of characters from `pos` with no blank, line end, tag or entity in it,
+// and whether any of them is beyond ASCII: eight bytes at a time while eight remain, each
+// eight tested at once for a byte below '\'' or a '<' (the lowest such byte is told exactly).
+Q_ALWAYS_INLINE qsizetype runEnd(const char *data, qsizetype pos, qsizetype size, bool *wide)
+{
+    quint64 seen = 0;
+    while (size - pos >= 8) {
+        const quint64 x = qFromLittleEndian<quint64>(data + pos);
+        const quint64 tag = x ^ (eachByte * '<');
+        const quint64 stops = ((x - eachByte * '\'') & ~x & highBits)
+                | ((tag - eachByte) & ~tag & highBits);
+        if (!stops) {
+            seen |= x;
+            pos += 8;
+            continue;
+        }
+        const int at = qCountTrailingZeroBits(stops) / 8;
+        seen |= x & ((quint64(1) << (8 * at)) - 1);
+        pos += at;
+        if (!(classOf(data[pos]) & Plain)) {
+            *wide = seen & highBits;
+            return pos;
+        }
+        ++pos; // ASCII such as '!' that the test takes for a stop
+    }
+    quint8 classes = 0;
+    for (quint8 c; pos < size && ((c = classOf(data[pos])) & (Plain | Wide)); ++pos)
+        classes |= c;
+    *wide = (seen & highBits) || (classes & Wide);
+    return pos;
 }
 
 } // namespace
@@ -128,13 +165,11 @@ Q_ALWAYS_INLINE bool WordReader::scan(Word *word, bool *bare)
     word->begin = m_pos;
     word->from = m_visible;
     word->before = newLine ? Break::Forced : Break::Sentence; // for next() to read
-    quint8 seen = 0;
-    qsizetype end = m_pos;
-    for (quint8 c; end < size && ((c = classOf(data[end])) & (Plain | Wide)); ++end)
-        seen |= c;
+    bool wide;
+    const qsizetype end = runEnd(data, m_pos, size, &wide);
     *bare = false;
     if (end == size || (classOf(data[end]) & Space))
-        return scanRun(word, end, seen & Wide, bare);
+        return scanRun(word, end, wide, bare);
     return scanMarked(word, bare);
 }
 
@@ -254,9 +289,8 @@ qint64 WordReader::speakingTime()
             qsizetype pos = m_pos;
             for (quint8 c; pos < size && ((c = classOf(data[pos])) & Space); ++pos)
                 between |= c;
-            qsizetype end = pos;
-            while (end < size && (classOf(data[end]) & (Plain | Wide)))
-                ++end;
+            bool wide;
+            const qsizetype end = runEnd(data, pos, size, &wide);
             if (end == pos || end - pos > qsizetype(sizeof(KnownWord::bytes))
                 || (end < size && !(classOf(data[end]) & Space)))
                 break;
