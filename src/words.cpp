@@ -100,7 +100,7 @@ Q_ALWAYS_INLINE bool WordReader::scanRun(Word *word, qsizetype end, bool wide, b
     };
     if (run.size() > qsizetype(sizeof(KnownWord::bytes)))
         return read();
-    const RunKey key(run);
+    const RunKey key(run.data(), run.size(), m_passage.data() + m_passage.size());
     KnownWord &known = m_known[key.slot];
     if (!isKnown(key)) {
         read();
@@ -116,9 +116,22 @@ Q_ALWAYS_INLINE bool WordReader::scanRun(Word *word, qsizetype end, bool wide, b
     return true;
 }
 
-Q_ALWAYS_INLINE WordReader::RunKey::RunKey(QByteArrayView run) : size(quint8(run.size()))
+Q_ALWAYS_INLINE WordReader::RunKey::RunKey(const char *run, qsizetype runSize, const char *end)
+    : size(quint64(runSize))
 {
-    std::memcpy(bytes, run.data(), size_t(run.size()));
+    // Its bytes in order, zero after its end: loaded whole where the passage goes on.
+    if (end - run >= qsizetype(sizeof(bytes))) {
+        const auto first = [](qsizetype n) { // bytes, 0 to 8
+            return ~quint64(0) >> (4 * (8 - n)) >> (4 * (8 - n));
+        };
+        bytes[0] = qFromLittleEndian<quint64>(run) & first(std::min<qsizetype>(runSize, 8));
+        bytes[1] = qFromLittleEndian<quint64>(run + 8) & first(std::max<qsizetype>(runSize - 8, 0));
+    } else {
+        uchar copy[sizeof(bytes)] = {};
+        std::memcpy(copy, run, size_t(runSize));
+        bytes[0] = qFromLittleEndian<quint64>(copy);
+        bytes[1] = qFromLittleEndian<quint64>(copy + 8);
+    }
     // Multiplicative hashing: the top bits mix all of the run's bytes.
     slot = ((bytes[0] * 0x9E3779B97F4A7C15u) ^ (bytes[1] * 0xC2B2AE3D27D4EB4Fu) ^ size)
             >> (64 - knownBits);
@@ -297,7 +310,7 @@ qint64 WordReader::speakingTime()
             qsizetype ahead = end;
             while (ahead < size && (classOf(data[ahead]) & Space))
                 ++ahead;
-            const RunKey key(m_passage.sliced(pos, end - pos));
+            const RunKey key(data + pos, end - pos, data + size);
             const KnownWord &known = m_known[key.slot];
             if ((ahead < size && data[ahead] == '<') || !isKnown(key) || known.size != key.size)
                 break;

@@ -79,8 +79,8 @@ private:
     };
     struct RunKey
     {
-        explicit RunKey(QByteArrayView run);
-        quint64 bytes[2] = {0, 0};
+        RunKey(const char *run, qsizetype runSize, const char *end);
+        quint64 bytes[2];
         quint64 size;
         size_t slot;
     };
