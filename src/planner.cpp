@@ -197,11 +197,11 @@ void Planner::tryCommit(qsizetype p)
 
 void Planner::commit(qsizetype to)
 {
-    std::vector<qsizetype> ends;
+    m_ends.clear();
     for (qsizetype e = to; e > m_base; e = step(e).start)
-        ends.push_back(e);
+        m_ends.push_back(e);
     qsizetype first = m_base;
-    for (auto e = ends.rbegin(); e != ends.rend() && !m_done; ++e) {
+    for (auto e = m_ends.rbegin(); e != m_ends.rend() && !m_done; ++e) {
         if (!isEnd(*e) && !m_clock.hasRoom())
             makeRest(first);
         else

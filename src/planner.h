@@ -117,6 +117,7 @@ private:
     std::vector<Word> m_words; // words from m_base on
     std::vector<Memo> m_memos;
     std::vector<Step> m_steps; // positions from m_base on
+    std::vector<qsizetype> m_ends; // of the cues commit() makes, last first
     qsizetype m_base = 0;
     qsizetype m_sentences = 0;
     qint64 m_spoken = 0; // up to the end of the last word read
