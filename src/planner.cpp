@@ -49,6 +49,16 @@ void Planner::run()
     }
 }
 
+// What the shape of a cue of `width` characters, up to what a cue holds, costs: worked out
+// once for each width, since every cue weighed asks.
+Q_ALWAYS_INLINE double Planner::shape(qsizetype width)
+{
+    double &cost = m_shapes[size_t(width)];
+    if (cost < 0)
+        cost = shapeWeight * square(1 - double(width) / double(m_capacity));
+    return cost;
+}
+
 // The best split of the words before position p: the cheapest of a cue from each start
 // that fits, after the best split before that start. What does not depend on the start is
 // worked out once.
@@ -81,8 +91,7 @@ void Planner::settle(qsizetype p)
         if (cost > best.cost)
             return; // the rest only adds
         if (!endsSentence(after) || !endsSentence(first.before))
-            cost += shapeWeight
-                    * square(1 - std::min(double(visibleEnd - first.from) / m_capacity, 1.0));
+            cost += shape(std::min(visibleEnd - first.from, m_capacity));
         if (strands(&first, 0, p - i, after))
             cost += strandPenalty;
         if (cost < best.cost && i < oneLine) {

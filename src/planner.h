@@ -71,7 +71,8 @@ public:
     Planner(QByteArrayView passage, const SplitLimits &limits, CueClock &clock,
             const CueSink &sink)
         : m_reader(passage), m_writer(passage), m_limits(limits),
-          m_capacity(double(limits.maxChars) * limits.maxLines), m_clock(clock), m_sink(sink)
+          m_capacity(qsizetype(limits.maxChars) * limits.maxLines),
+          m_shapes(size_t(m_capacity) + 1, -1.0), m_clock(clock), m_sink(sink)
     {
     }
 
@@ -99,6 +100,7 @@ private:
     void settle(qsizetype p);
     qsizetype lineEnd(qsizetype i) { return i < m_lineEnds ? memo(i).lineEnd : findLineEnds(i); }
     qsizetype findLineEnds(qsizetype i);
+    double shape(qsizetype width);
     double linesPrice(qsizetype i, qsizetype p);
     qsizetype earliestStart(qsizetype p);
     qsizetype lastLineStart(qsizetype p);
@@ -111,7 +113,8 @@ private:
     WordReader m_reader;
     CueWriter m_writer;
     SplitLimits m_limits;
-    double m_capacity;
+    qsizetype m_capacity;
+    std::vector<double> m_shapes; // by width; below 0 until worked out
     CueClock &m_clock;
     const CueSink &m_sink;
     std::vector<Word> m_words; // words from m_base on
