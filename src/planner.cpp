@@ -98,7 +98,12 @@ void Planner::settle(qsizetype p)
             if (m_limits.maxLines > 2) {
                 cost += linesPrice(i, p);
             } else {
-                for (const qsizetype lastBreak = lineEnd(i); reach < lastBreak; ++reach)
+                // Mostly one or two breaks more: taken without a branch.
+                const qsizetype lastBreak = lineEnd(i);
+                const qsizetype next = std::min(reach + 1, lastBreak);
+                reach = std::min(reach + 2, lastBreak);
+                cheapest = std::min({cheapest, memo(next).breakPrice, memo(reach).breakPrice});
+                for (; reach < lastBreak; ++reach)
                     cheapest = std::min(cheapest, memo(reach + 1).breakPrice);
                 cost += cheapest;
             }
