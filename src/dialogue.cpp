@@ -187,8 +187,10 @@ void DialogueWriter::writeSplit(const QList<Segment> &segments, const GatheredPa
             const QByteArray text = named(segments[i]);
             // a name shown before the text takes reading time of its own
             const bool bare = text.size() == segments[i].text.size();
+            // Made once, not for each cue: copying the voice takes two atomic operations.
+            CueTurn turn{segments[i].voice, {}};
             splitPassage(text, from, to, m_split, [&](const Cue &cue) {
-                const CueTurn turn{segments[i].voice, cue.text};
+                turn.text = cue.text;
                 writeCue({timeAt(cue.start, passage), timeAt(cue.end, passage), &turn, 1,
                           passage.line},
                          true);
