@@ -189,7 +189,7 @@ void DialogueWriter::writeSplit(const QList<Segment> &segments, const GatheredPa
             const bool bare = text.size() == segments[i].text.size();
             // Made once, not for each cue: copying the voice takes two atomic operations.
             CueTurn turn{segments[i].voice, {}};
-            splitPassage(text, from, to, m_split, [&](const Cue &cue) {
+            splitPassage(text, from, to, m_split, [&](const CueView &cue) {
                 turn.text = cue.text;
                 writeCue({timeAt(cue.start, passage), timeAt(cue.end, passage), &turn, 1,
                           passage.line},

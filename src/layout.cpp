@@ -135,7 +135,7 @@ void CueWriter::applyTag(QByteArrayView tag)
     m_open.append({name, '<' + inner.first(kept).toByteArray() + '>'});
 }
 
-Cue CueWriter::make(const Lines &lines, bool last)
+CueView CueWriter::make(const Lines &lines, bool last)
 {
     qsizetype carried = std::min(m_open.size(), maxCarried);
     qsizetype size = lines.size() - 1;
@@ -143,8 +143,7 @@ Cue CueWriter::make(const Lines &lines, bool last)
         size += m_open[k].opening.size();
     for (const Range &line : lines)
         size += line.end - line.begin;
-    // The text is made where the last cue's was, which its reader has let go of by now; if
-    // not, data() makes a copy first.
+    // The text is made where the last cue's was, which its reader has let go of by now.
     m_text.resize(size);
     char *out = m_text.data();
     const auto put = [&out](QByteArrayView bytes) {

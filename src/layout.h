@@ -38,7 +38,8 @@ public:
         qsizetype end;
     };
     using Lines = QVarLengthArray<Range, maxCueLines>;
-    Cue make(const Lines &lines, bool last);
+    // The next cue's text, which lasts until the cue after it is made.
+    CueView make(const Lines &lines, bool last);
 
 private:
     struct OpenTag

@@ -229,7 +229,7 @@ void Planner::commit(qsizetype to)
     m_base = to;
 }
 
-void Planner::deliver(Cue cue, qint64 spoken, bool last)
+void Planner::deliver(CueView cue, qint64 spoken, bool last)
 {
     m_clock.time(cue, spoken, last);
     m_sink(cue);
@@ -274,7 +274,7 @@ void Planner::makeRest(qsizetype first)
     m_done = true;
 }
 
-void CueClock::time(Cue &cue, qint64 spoken, bool last)
+void CueClock::time(CueView &cue, qint64 spoken, bool last)
 {
     const qint64 duration = m_end - m_start;
     if (duration <= 0) {

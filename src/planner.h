@@ -34,7 +34,7 @@ public:
     }
     bool isTimed() const { return m_end > m_start; }
     // Times the next cue, which ends `spoken` into the passage, or with it.
-    void time(Cue &cue, qint64 spoken, bool last);
+    void time(CueView &cue, qint64 spoken, bool last);
 
 private:
     qint64 m_start;
@@ -108,7 +108,7 @@ private:
     void commit(qsizetype to);
     void makeCue(qsizetype first, qsizetype end);
     void makeRest(qsizetype first);
-    void deliver(Cue cue, qint64 spoken, bool last);
+    void deliver(CueView cue, qint64 spoken, bool last);
 
     WordReader m_reader;
     CueWriter m_writer;

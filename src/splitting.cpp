@@ -19,7 +19,9 @@ void splitPassage(QByteArrayView text, qint64 start, qint64 end, const SplitLimi
 QList<Cue> splitPassage(QByteArrayView text, qint64 start, qint64 end, const SplitLimits &limits)
 {
     QList<Cue> cues;
-    splitPassage(text, start, end, limits, [&cues](const Cue &cue) { cues.append(cue); });
+    splitPassage(text, start, end, limits, [&cues](const CueView &cue) {
+        cues.append(Cue{cue.text.toByteArray(), cue.start, cue.end});
+    });
     if (cues.isEmpty()) // nothing but blanks, which the converter never passes
         cues.append(Cue{text.toByteArray(), start, end});
     return cues;

@@ -38,6 +38,15 @@ struct Cue
     qint64 end = 0;
 };
 
+// A cue as the splitter hands it on: its text lasts until the sink returns, so that no cue
+// costs an allocation or an atomic count of its own.
+struct CueView
+{
+    QByteArrayView text;
+    qint64 start = 0;
+    qint64 end = 0;
+};
+
 // Where a share of a passage's time ends: `part` of the `total` characters its cues show,
 // rounded to the nearest millisecond.
 constexpr qint64 shareEnd(qint64 start, qint64 duration, qint64 part, qint64 total)
@@ -45,7 +54,7 @@ constexpr qint64 shareEnd(qint64 start, qint64 duration, qint64 part, qint64 tot
     return start + (2 * duration * part + total) / (2 * total);
 }
 
-using CueSink = std::function<void(const Cue &)>;
+using CueSink = std::function<void(const CueView &)>;
 
 // What saying a passage takes, in the units of speech.h.
 qint64 speakingTime(QByteArrayView text);
