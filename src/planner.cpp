@@ -28,8 +28,10 @@ bool Planner::load()
         ++m_sentences;
     m_spoken = w.spokenTo;
     const bool stranded = stranding && w.before > Break::Clause;
-    m_memos.push_back(Memo{m_sentences, 0, m_clock.at(w.spokenFrom),
-                           breakPenalty(w.before) + (stranded ? strandPenalty : 0.0)});
+    Memo &memo = m_memos.emplace_back();
+    memo.sentences = m_sentences;
+    memo.startsAt = m_clock.at(w.spokenFrom);
+    memo.breakPrice = breakPenalty(w.before) + (stranded ? strandPenalty : 0.0);
     return true;
 }
 
@@ -68,7 +70,7 @@ void Planner::settle(qsizetype p)
     const bool last = isEnd(p);
     const Break after = last ? Break::Sentence : word(p).before;
     const double fixed = cuePenalty + (last ? 0.0 : cutWeight * breakPenalty(after));
-    const qint64 to = m_clock.at(spokenAt(p));
+    const qint64 to = last ? m_clock.at(m_spoken) : memo(p).startsAt;
     const bool timed = m_clock.isTimed();
     const qsizetype sentences = memo(p - 1).sentences;
     const qsizetype oneLine = lastLineStart(p); // the cues from there on fit one line

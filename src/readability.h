@@ -20,10 +20,10 @@ inline constexpr qsizetype maxLineCharacters = 42;
 // more: cutWeight). With two lines balanced by (length - mean)^2 / mean^2, a sentence end
 // is taken over an even plain space down to lines of 1:6, a comma or pause to 1:4, a phrase
 // start to 1:3. A bad break costs more than any shape: it is made only where nothing fits.
+inline constexpr double breakPenalties[] = {0.0, 0.0, 0.25, 0.5, 1.0, 100.0};
 constexpr double breakPenalty(Break b)
 {
-    constexpr double penalties[] = {0.0, 0.0, 0.25, 0.5, 1.0, 100.0};
-    return penalties[int(b)];
+    return breakPenalties[int(b)];
 }
 
 constexpr double square(double x)
