@@ -43,6 +43,15 @@ quint8 classOf(char c)
     return byteClasses[uchar(c)];
 }
 
+// The first byte from `pos` that is no blank or line end; `between` gathers their classes.
+Q_ALWAYS_INLINE qsizetype skipSpaces(const char *data, qsizetype pos, qsizetype size,
+                                     quint8 *between)
+{
+    for (quint8 c; pos < size && ((c = classOf(data[pos])) & Space); ++pos)
+        *between |= c;
+    return pos;
+}
+
 constexpr quint64 eachByte = 0x0101010101010101u;
 constexpr quint64 highBits = eachByte * 0x80;
 
@@ -167,9 +176,7 @@ Q_ALWAYS_INLINE bool WordReader::scan(Word *word, bool *bare)
     const char *const data = m_passage.data();
     const qsizetype size = m_passage.size();
     quint8 between = 0;
-    qsizetype pos = m_pos;
-    for (quint8 c; pos < size && ((c = classOf(data[pos])) & Space); ++pos)
-        between |= c;
+    const qsizetype pos = skipSpaces(data, m_pos, size, &between);
     m_visible += pos - m_pos;
     m_pos = pos;
     if (pos == size)
@@ -251,9 +258,8 @@ bool WordReader::next(Word *word)
         *word = scanned;
     }
     // So do end tags alone after a word, and tags that end the passage: only a tag can.
-    qsizetype ahead = m_pos;
-    while (ahead < m_passage.size() && (classOf(m_passage[ahead]) & Space))
-        ++ahead;
+    quint8 between = 0;
+    const qsizetype ahead = skipSpaces(m_passage.data(), m_pos, m_passage.size(), &between);
     if (ahead < m_passage.size() && m_passage[ahead] == '<') {
         Word scanned;
         while ((m_hasPending = scan(&scanned, &bare)) && bare
@@ -295,21 +301,19 @@ qint64 WordReader::speakingTime()
     const char *const data = m_passage.data();
     const qsizetype size = m_passage.size();
     for (Word word; next(&word);) {
+        if (m_hasPending)
+            continue;
         // The plain words that follow, remembered whole and with no tag after them, are
         // taken as next() would take them, without making them.
-        while (!m_hasPending) {
-            quint8 between = 0;
-            qsizetype pos = m_pos;
-            for (quint8 c; pos < size && ((c = classOf(data[pos])) & Space); ++pos)
-                between |= c;
+        quint8 between = 0;
+        for (qsizetype pos = skipSpaces(data, m_pos, size, &between);;) {
             bool wide;
             const qsizetype end = runEnd(data, pos, size, &wide);
             if (end == pos || end - pos > qsizetype(sizeof(KnownWord::bytes))
                 || (end < size && !(classOf(data[end]) & Space)))
                 break;
-            qsizetype ahead = end;
-            while (ahead < size && (classOf(data[ahead]) & Space))
-                ++ahead;
+            quint8 after = 0;
+            const qsizetype ahead = skipSpaces(data, end, size, &after);
             const RunKey key(data + pos, end - pos, data + size);
             const KnownWord &known = m_known[key.slot];
             if ((ahead < size && data[ahead] == '<') || !isKnown(key) || known.size != key.size)
@@ -318,6 +322,8 @@ qint64 WordReader::speakingTime()
             m_pos = end;
             Break before = Break::Plain; // for the compiler: never the first word
             follow(&before, known.traits, between & LineEnd, known.spoken);
+            pos = ahead;
+            between = after;
         }
     }
     return m_spoken;
