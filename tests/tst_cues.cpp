@@ -18,6 +18,7 @@ private slots:
     void breaks_data();
     void breaks();
     void wordsReadAlike();
+    void speakingTimeSums();
     void splits_data();
     void splits();
     void equalWords();
@@ -110,19 +111,27 @@ void tst_Cues::breaks()
 // Most words are read by shortcuts: a run of ASCII classed at once, a short run remembered by
 // its bytes. Each word must be what the piece-by-piece reading makes of it, which a tag
 // before it forces.
+// Words of `count` random pieces each, ended by a blank or, one in eight, a line end.
+static QByteArray randomWords(QRandomGenerator &random, int count, const Texts &more = {})
+{
+    const Texts pieces = Texts{"a", "Q", "x", "the", "Dr", "pp", "no", "and", "because",
+                               "e", "9", ".", ",", "...", "!", "?", "'", "\"", "(", ")",
+                               "[", "]", "-", ";", "harbourmaster", "é", "Zü", "東",
+                               "京。", "「", "」", "กั", "&amp;"}
+            + more;
+    QByteArray words;
+    for (int n = 0; n < count; ++n) {
+        for (int k = random.bounded(1, 6); k > 0; --k)
+            words += pieces[random.bounded(pieces.size())];
+        words += random.bounded(8) ? " " : "\n";
+    }
+    return words;
+}
+
 void tst_Cues::wordsReadAlike()
 {
-    const Texts pieces = {"a", "Q", "x", "the", "Dr", "pp", "no", "and", "because", "e", "9",
-                          ".", ",", "...", "!", "?", "'", "\"", "(", ")", "[", "]", "-", ";",
-                          "harbourmaster", "é", "Zü", "東", "京。", "「", "」", "กั", "&amp;"};
     QRandomGenerator random(20261207);
-    QByteArray passage;
-    for (int n = 0; n < 6000; ++n) {
-        for (int k = random.bounded(1, 6); k > 0; --k)
-            passage += pieces[random.bounded(pieces.size())];
-        passage += random.bounded(8) ? " " : "\n";
-    }
-    passage += ' '; // each word ends before a blank
+    const QByteArray passage = randomWords(random, 6000) + ' '; // each word ends before a blank
     WordReader reader(passage);
     bool first = true;
     for (Word word; reader.next(&word); first = false) {
@@ -137,6 +146,22 @@ void tst_Cues::wordsReadAlike()
                          && alone.traits.start == word.traits.start
                          && alone.traits.role == word.traits.role,
                  bytes);
+    }
+}
+
+// The first reading sums a passage's speaking time without making most of its words, and
+// must come to what the words made one by one add up to, tags after words included.
+void tst_Cues::speakingTimeSums()
+{
+    QRandomGenerator random(20261208);
+    for (int n = 0; n < 300; ++n) { // passages long enough to repeat their words
+        const QByteArray passage =
+                randomWords(random, random.bounded(1, 80), {"<i>", "</i>", " </i> "});
+        WordReader reader(passage);
+        qint64 sum = 0;
+        for (Word word; reader.next(&word);)
+            sum = word.spokenTo;
+        QVERIFY2(WordReader(passage).speakingTime() == sum, passage);
     }
 }
 
