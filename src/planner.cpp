@@ -100,8 +100,10 @@ void Planner::settle(qsizetype p)
             if (m_limits.maxLines > 2) {
                 cost += linesPrice(i, p);
             } else {
-                // Mostly one or two breaks more: taken without a branch.
+                // Mostly one or two breaks more: taken without a branch. A start this early
+                // ends its first line where a second one to p can start, so none is behind.
                 const qsizetype lastBreak = lineEnd(i);
+                Q_ASSERT(lastBreak >= secondLine);
                 const qsizetype next = std::min(reach + 1, lastBreak);
                 reach = std::min(reach + 2, lastBreak);
                 cheapest = std::min({cheapest, memo(next).breakPrice, memo(reach).breakPrice});
