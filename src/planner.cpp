@@ -78,9 +78,21 @@ void Planner::settle(qsizetype p)
     const qsizetype secondLine = std::max(std::min(lo + 1, p - 1), oneLine);
     const qsizetype visibleEnd = word(p - 1).to;
     // The cheapest break before a second line that starts from there, up to where the first
-    // line can reach: the cues weighed start later and later, so it only reaches further.
+    // line from i can reach: the cues weighed start later and later, so it only reaches
+    // further, mostly by one or two breaks, which are taken without a branch. A start weighed
+    // ends its first line where a second one to p can start, so no break taken is behind.
     qsizetype reach = secondLine - 1;
     double cheapest = std::numeric_limits<double>::infinity();
+    const auto secondLinePrice = [&](qsizetype i) {
+        const qsizetype lastBreak = lineEnd(i);
+        Q_ASSERT(lastBreak >= secondLine);
+        const qsizetype next = std::min(reach + 1, lastBreak);
+        reach = std::min(reach + 2, lastBreak);
+        cheapest = std::min({cheapest, memo(next).breakPrice, memo(reach).breakPrice});
+        for (; reach < lastBreak; ++reach)
+            cheapest = std::min(cheapest, memo(reach + 1).breakPrice);
+        return cheapest;
+    };
     Step best{std::numeric_limits<double>::infinity(), p - 1};
     // Weighs the cue from word i. Time comes first, so that a cue too short is dropped before
     // its breaks are weighed; a tie goes to the shorter cue.
@@ -96,22 +108,8 @@ void Planner::settle(qsizetype p)
             cost += shape(std::min(visibleEnd - first.from, m_capacity));
         if (strands(&first, 0, p - i, after))
             cost += strandPenalty;
-        if (cost < best.cost && i < oneLine) {
-            if (m_limits.maxLines > 2) {
-                cost += linesPrice(i, p);
-            } else {
-                // Mostly one or two breaks more: taken without a branch. A start this early
-                // ends its first line where a second one to p can start, so none is behind.
-                const qsizetype lastBreak = lineEnd(i);
-                Q_ASSERT(lastBreak >= secondLine);
-                const qsizetype next = std::min(reach + 1, lastBreak);
-                reach = std::min(reach + 2, lastBreak);
-                cheapest = std::min({cheapest, memo(next).breakPrice, memo(reach).breakPrice});
-                for (; reach < lastBreak; ++reach)
-                    cheapest = std::min(cheapest, memo(reach + 1).breakPrice);
-                cost += cheapest;
-            }
-        }
+        if (cost < best.cost && i < oneLine)
+            cost += m_limits.maxLines > 2 ? linesPrice(i, p) : secondLinePrice(i);
         if (cost < best.cost || (cost == best.cost && i > best.start))
             best = {cost, i};
     };

@@ -47,8 +47,8 @@ struct CueView
     qint64 end = 0;
 };
 
-// Where a share of a passage's time ends: `part` of the `total` characters its cues show,
-// rounded to the nearest millisecond.
+// Where a share of a passage's time ends: `part` of the `total` units of speaking time its
+// cues hold, rounded to the nearest millisecond.
 constexpr qint64 shareEnd(qint64 start, qint64 duration, qint64 part, qint64 total)
 {
     return start + (2 * duration * part + total) / (2 * total);
